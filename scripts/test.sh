@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, checks the formatting, then builds and runs every
+# test twice: in the default build and under the address and
+# undefined-behaviour sanitizers.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/install-deps.sh
+
+echo "== formatting"
+git ls-files -z -- '*.h' '*.cc' | xargs -0 clang-format --dry-run --Werror
+
+for preset in default asan; do
+  echo "== ${preset}: build"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+  echo "== ${preset}: test"
+  ctest --preset "$preset" --timeout 300 -j2
+done

@@ -1,0 +1,31 @@
+// Shared plumbing of norvale-sim's subcommands: UTF-8 on the outside, UTF-16
+// inside, and one error type that ends the program with exit code 2.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace norvale::sim {
+
+// A problem with what the user gave us; main() prints it and exits with 2.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+inline constexpr int kExitUsage = 2;
+
+// Converts a UTF-8 argument; throws UsageError naming `what` when it is not UTF-8.
+std::u16string ArgumentText(std::string_view utf8, std::string_view what);
+
+// Reads a whole file, or standard input for "-"; throws UsageError on failure.
+std::string ReadInput(const std::string& path);
+
+// Reads a UTF-8 text file (or "-") as UTF-16; throws UsageError on failure.
+std::u16string ReadTextInput(const std::string& path);
+
+// Writes UTF-16 text to standard output as UTF-8.
+void PrintText(std::u16string_view text);
+
+}  // namespace norvale::sim

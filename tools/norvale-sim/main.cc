@@ -1,0 +1,27 @@
+// norvale-sim: runs the add-in's code outside Outlook and shows what it would send.
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "tools/norvale-sim/cli_support.h"
+#include "tools/norvale-sim/tracking_commands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app("Preview the Norvale Outlook Addin's tracked sending", "norvale-sim");
+  app.require_subcommand(1);
+  norvale::sim::AddTrackingCommands(app);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::Success& success) {
+    return app.exit(success);
+  } catch (const CLI::ParseError& error) {
+    std::cerr << "norvale-sim: " << error.what() << "\n(run 'norvale-sim --help' for usage)\n";
+    return norvale::sim::kExitUsage;
+  } catch (const norvale::sim::UsageError& error) {
+    std::cerr << "norvale-sim: " << error.what() << '\n';
+    return norvale::sim::kExitUsage;
+  } catch (const std::exception& error) {
+    std::cerr << "norvale-sim: internal error: " << error.what() << '\n';
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,76 @@
+// The tracking query that names a copy's subject, sender and recipient, and
+// the tracking URL built from it. The tracking server decodes exactly this
+// form: keys in this order, Base64 values with "_" for the pad character.
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace norvale {
+
+// "PROD" or "DEV", fixed when the add-in is built.
+extern const std::string_view kTrackingEnv;
+
+inline constexpr std::u16string_view kProductionTrackingOrigin = u"https://track.norvale.com";
+inline constexpr std::u16string_view kDemoTrackingOrigin = u"https://track-demo.norvale.com";
+inline constexpr std::u16string_view kTrackingPath =
+    u"/webtracker/trackOutlookEmail.html?method=track&";
+
+// The eight query keys in their order, each with its leading "&" where it has one.
+inline constexpr std::array<std::u16string_view, 8> kTrackingKeys = {
+    u"nv_subject=", u"&nv_semail=",    u"&nv_sfirstname=", u"&nv_slastname=",
+    u"&nv_email=",  u"&nv_firstname=", u"&nv_lastname=",   u"&nv_companyname="};
+
+// The tracking server for a build setting: "DEV" is the demo server, anything
+// else the production server.
+std::u16string_view TrackingOrigin(std::string_view tracking_env);
+
+// UTF-8 of `value` in Base64, with "_" in place of "="; "+" and "/" stay.
+std::u16string EncodeParameter(std::u16string_view value);
+
+// Trims the eight values in place, then returns the query text of their
+// encodings in key order.
+std::u16string BuildTrackingQuery(std::u16string& subject, std::u16string& sender_email,
+                                  std::u16string& sender_first_name,
+                                  std::u16string& sender_last_name,
+                                  std::u16string& recipient_first_name,
+                                  std::u16string& recipient_last_name,
+                                  std::u16string& recipient_email,
+                                  std::u16string& recipient_company);
+
+// The tracking server of this build, its fixed path and `query`.
+std::u16string GetTrackingUrl(std::u16string_view query);
+
+// Reduces 'Jane Roe (jane.roe)' to 'jane.roe'; leaves `address` alone unless
+// its last ")" stands after its last "(".
+void ExtractBracketedAddress(std::u16string& address);
+
+// Turns every "&nbsp;" of a directory value back into a space.
+void RestoreSpaces(std::u16string& value);
+
+// The eight values of a tracking query, decoded, in key order.
+using TrackingValues = std::array<std::u16string, 8>;
+
+// The key names as the tracking server's form fields know them ("nv_subject").
+std::u16string_view TrackingFieldName(size_t index);
+
+// Decodes one value made by EncodeParameter; throws TrackingQueryError when it
+// is not canonical Base64 with "_" padding or not UTF-8.
+std::u16string DecodeParameter(std::u16string_view encoded);
+
+// Finds a tracking query in `text` (a query, a tracking URL or a rewritten
+// link) and decodes its values; throws TrackingQueryError when a key is
+// missing or out of order or a value does not decode.
+TrackingValues ParseTrackingQuery(std::u16string_view text);
+
+class TrackingQueryError : public std::exception {
+ public:
+  explicit TrackingQueryError(std::string message) : message_(std::move(message)) {}
+  const char* what() const noexcept override { return message_.c_str(); }
+
+ private:
+  std::string message_;
+};
+
+}  // namespace norvale
