@@ -1,0 +1,22 @@
+// The outcome of a simulated run as norvale-sim send --json prints it.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "base/hresult.h"
+#include "outlook/sim/sim_outlook.h"
+#include "platform/sim/sim_desktop.h"
+
+namespace norvale::sim {
+
+// "0x" and eight upper-case hex digits: "0x80004005".
+std::string HresultText(HRESULT hr);
+
+// The report of a run that returned `result`: what was sent, the copies left
+// behind, the message boxes, what became of the composed message, and the
+// number of object-model calls.
+nlohmann::ordered_json BuildReport(const SimOutlook& outlook, const platform::SimDesktop& desktop,
+                                   HRESULT result);
+
+}  // namespace norvale::sim
