@@ -5,7 +5,8 @@
 #include <exception>
 
 #if defined(_WIN32)
-#include <winerror.h>
+// winerror.h alone lacks the HRESULT type in MinGW's headers.
+#include <windows.h>
 #else
 using HRESULT = std::int32_t;
 

@@ -54,6 +54,30 @@ void ReplaceAll(std::u16string& text, std::u16string_view from, std::u16string_v
   text = std::move(result);
 }
 
+std::u16string EscapeHtml(std::u16string_view text) {
+  std::u16string escaped;
+  escaped.reserve(text.size());
+  for (char16_t c : text) {
+    switch (c) {
+      case u'&':
+        escaped += u"&amp;";
+        break;
+      case u'<':
+        escaped += u"&lt;";
+        break;
+      case u'>':
+        escaped += u"&gt;";
+        break;
+      case u'"':
+        escaped += u"&quot;";
+        break;
+      default:
+        escaped += c;
+    }
+  }
+  return escaped;
+}
+
 void SplitTokens(std::u16string text, std::vector<std::u16string>& tokens,
                  std::u16string_view delimiters) {
   tokens.clear();

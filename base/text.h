@@ -46,6 +46,9 @@ inline bool Contains(std::u16string_view text, std::u16string_view needle) {
 // pass; the replaced text is not searched again.
 void ReplaceAll(std::u16string& text, std::u16string_view from, std::u16string_view to);
 
+// `text` with & < > " written as HTML character references.
+std::u16string EscapeHtml(std::u16string_view text);
+
 // Clears `tokens`, then appends the pieces of `text` between runs of the
 // characters in `delimiters`; empty pieces never occur.
 void SplitTokens(std::u16string text, std::vector<std::u16string>& tokens,

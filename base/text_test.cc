@@ -65,6 +65,13 @@ TEST(TextTest, ReplaceAllIsOneLeftToRightPass) {
   }
 }
 
+TEST(TextTest, EscapeHtml) {
+  EXPECT_EQ(EscapeHtml(u"Bob <bob@fabrikam.com>"), u"Bob &lt;bob@fabrikam.com&gt;");
+  EXPECT_EQ(EscapeHtml(u"R&D \"Ops\" 'x'"), u"R&amp;D &quot;Ops&quot; 'x'");
+  EXPECT_EQ(EscapeHtml(u"&amp;"), u"&amp;amp;");
+  EXPECT_EQ(EscapeHtml(u""), u"");
+}
+
 TEST(TextTest, SplitTokensDropsEmptyPieces) {
   const struct {
     std::u16string_view text, delimiters;

@@ -56,6 +56,7 @@ TEST(TrackingQueryTest, AllValuesAbcAndTheUrl) {
 }
 
 TEST(TrackingQueryTest, TrackingOriginFollowsTheBuildSetting) {
+  EXPECT_EQ(kTrackingEnv, NORVALE_EXPECTED_TRACKING_ENV);
   EXPECT_EQ(TrackingOrigin("DEV"), kDemoTrackingOrigin);
   EXPECT_EQ(TrackingOrigin("PROD"), kProductionTrackingOrigin);
   EXPECT_EQ(TrackingOrigin("dev"), kProductionTrackingOrigin);

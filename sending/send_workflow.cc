@@ -1,0 +1,146 @@
+// The tracked send: one copy of the composed message per recipient, each
+// addressed to that recipient alone, then the composed message is discarded.
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "addin/norvale_addin.h"
+#include "base/text.h"
+#include "directory/recipient_info.h"
+#include "outlook/outlook.h"
+#include "sending/copy_sending.h"
+#include "tracking/body_rewriter.h"
+#include "tracking/tracking_query.h"
+
+namespace norvale {
+namespace {
+
+constexpr std::u16string_view kSmtpLookupFailed =
+    u"Failed to retrieve the account SMTP email address. Please contact support.";
+constexpr std::u16string_view kCopyFailed = u"Problem sending the email";
+constexpr std::u16string_view kCopyCleanupFailed = u"Problem cleaning up temporary email";
+constexpr std::u16string_view kSourceCleanupFailed = u"Problem cleaning up email";
+constexpr std::u16string_view kRunFailed = u"Problem sending emails";
+
+// One recipient of the composed message as the directory knows it.
+struct RecipientDetails {
+  std::int32_t recipType = outlook::olTo;
+  std::u16string rEmail;
+  std::u16string rFName;
+  std::u16string rLName;
+  std::u16string rCName;
+};
+
+// Reads the recipient's type and address (its name when it has no address)
+// and fills in what the directory knows. Returns the directory's record:
+// empty when nothing was found or the address is a distribution list.
+std::u16string LookUpRecipient(CNorvaleOAddin& addin, outlook::Recipient& sRecipient,
+                               RecipientDetails& details) {
+  details.recipType = sRecipient.Type().value_or(outlook::olTo);
+  OptText address = sRecipient.Address();
+  if (!address || address->empty()) address = sRecipient.Name();
+  details.rEmail = address.value_or(u"");
+
+  // The lookup lower-cases rEmail, which stays so when the record gives none.
+  std::u16string strRecipient = addin.GetRecipientInfo(details.rEmail, /*withCompany=*/true);
+  if (const auto info = ReadRecipientInfo(strRecipient, RecipientInfoReader::kRecipient)) {
+    details.rFName = info->first_name;
+    details.rLName = info->last_name;
+    details.rEmail = info->email;
+    details.rCName = info->company;
+  }
+  return strRecipient;
+}
+
+// Makes, fills and sends the recipient's own copy: tracked for To, with the
+// sent summary otherwise. A copy that fails to send is discarded. `hr` takes
+// the status of every examined call.
+void SendRecipientCopy(CNorvaleOAddin& addin, std::shared_ptr<outlook::MailItem>& spMailItem,
+                       RecipientDetails& r, std::u16string& sEmail, std::u16string& sFName,
+                       std::u16string& sLName, HRESULT& hr) {
+  const auto newMailItem = spMailItem->Copy();
+  if (!newMailItem) {
+    addin.ShowError(kCopyFailed, E_POINTER);
+    return;
+  }
+  newMailItem->SetBodyFormat(outlook::olFormatHTML);
+  std::u16string strBody = newMailItem->HTMLBody().value_or(u"");
+  Trim(strBody);
+  const OptText bstrSubject = spMailItem->Subject();
+  std::u16string mailSubject(TrimView(bstrSubject.value_or(u"")));
+
+  if (r.recipType == outlook::olTo) {
+    ExtractBracketedAddress(r.rEmail);
+    for (std::u16string* value : {&r.rFName, &r.rLName, &r.rCName, &sFName, &sLName, &r.rEmail}) {
+      RestoreSpaces(*value);
+    }
+    const std::u16string appendText = BuildTrackingQuery(mailSubject, sEmail, sFName, sLName,
+                                                         r.rFName, r.rLName, r.rEmail, r.rCName);
+    RewriteBody(strBody, appendText);
+  } else {
+    addin.InsertSentSummary(strBody, spMailItem);
+  }
+
+  // The copy keeps the subject exactly as the user wrote it.
+  hr = AddressAndSendCopy(*newMailItem, strBody, r.rEmail, bstrSubject);
+  if (Succeeded(hr)) return;
+  addin.ShowError(kCopyFailed, hr);
+  hr = newMailItem->Close(outlook::olDiscard);
+  if (Succeeded(hr)) hr = newMailItem->Delete();
+  if (Failed(hr)) addin.ShowError(kCopyCleanupFailed, hr);
+}
+
+}  // namespace
+
+HRESULT CNorvaleOAddin::SendTrackedMail(std::shared_ptr<outlook::MailItem>& spMailItem) {
+  HRESULT hr = S_OK;
+  try {
+    // Saved as HTML, so that it exists as a stored item that copies start from.
+    spMailItem->SetBodyFormat(outlook::olFormatHTML);
+    spMailItem->Save();
+
+    std::u16string sEmail, sFName, sLName;
+    hr = ResolveSenderIdentity(spMailItem, sEmail, sFName, sLName);
+    if (Failed(hr) || Contains(sEmail, u"=")) {
+      ShowError(kSmtpLookupFailed, hr);
+      return hr;
+    }
+
+    const auto spRecipients = spMailItem->Recipients();
+    if (!spRecipients) {
+      ShowError(kRunFailed, E_FAIL);
+      return hr;
+    }
+    const std::int32_t nRecips = spRecipients->Count().value_or(0);
+    for (std::int32_t i = 1; i <= nRecips; ++i) {
+      const auto sRecipient = spRecipients->Item(i);
+      if (!sRecipient) {
+        ShowError(kCopyFailed, E_POINTER);
+        continue;
+      }
+      // Only a list that this recipient's own lookup expanded may reach the
+      // member copies; members of an earlier lookup must never be sent to.
+      m_distListMembers.clear();
+      RecipientDetails details;
+      const std::u16string strRecipient = LookUpRecipient(*this, *sRecipient, details);
+      if (strRecipient.empty() && !m_distListMembers.empty()) {
+        SendMemberCopies(spMailItem, sEmail, sFName, sLName,
+                         details.recipType == outlook::olTo ? 1 : 0);
+        m_distListMembers.clear();
+        continue;
+      }
+      SendRecipientCopy(*this, spMailItem, details, sEmail, sFName, sLName, hr);
+    }
+
+    hr = spMailItem->Close(outlook::olDiscard);
+    spMailItem->Delete();
+    if (Failed(hr)) ShowError(kSourceCleanupFailed, hr);
+    return hr;
+  } catch (...) {
+    // Copies already sent stay sent; the composed message stays open.
+    ShowError(kRunFailed, E_FAIL);
+    return hr;
+  }
+}
+
+}  // namespace norvale

@@ -1,0 +1,51 @@
+#include "sending/sent_summary.h"
+
+#include <cstdint>
+#include <memory>
+
+#include "addin/norvale_addin.h"
+#include "outlook/outlook.h"
+
+namespace norvale {
+namespace {
+
+constexpr std::u16string_view kBannerStart =
+    u"----------------------------------------------------<br>Mail sent to:";
+constexpr std::u16string_view kBannerEnd =
+    u"<br>----------------------------------------------------<br>";
+constexpr std::u16string_view kBodyTag = u"<body>";
+
+}  // namespace
+
+void InsertSentSummaryBanner(std::u16string& body, const std::vector<std::u16string>& to_names) {
+  std::u16string toRecips;
+  for (const std::u16string& name : to_names) {
+    if (!toRecips.empty()) toRecips += u", ";
+    toRecips += EscapeHtml(name);
+  }
+  if (toRecips.empty()) return;
+
+  const std::u16string toInformation =
+      std::u16string(kBannerStart) + toRecips + std::u16string(kBannerEnd);
+  const size_t body_tag = body.find(kBodyTag);
+  body.insert(body_tag == std::u16string::npos ? 0 : body_tag + kBodyTag.size(), toInformation);
+}
+
+void CNorvaleOAddin::InsertSentSummary(std::u16string& strBody,
+                                       std::shared_ptr<outlook::MailItem>& spMailItem) {
+  std::vector<std::u16string> toNames;
+  if (const auto spRecips = spMailItem->Recipients()) {
+    const std::int32_t recipCount = spRecips->Count().value_or(0);
+    for (std::int32_t i = 1; i <= recipCount; ++i) {
+      const auto spRecip = spRecips->Item(i);
+      // A recipient whose type cannot be read counts as a To recipient.
+      if (!spRecip || spRecip->Type().value_or(outlook::olTo) != outlook::olTo) continue;
+      OptText recipName = spRecip->Name();
+      if (!recipName) recipName = spRecip->Address();
+      toNames.push_back(recipName.value_or(u""));
+    }
+  }
+  InsertSentSummaryBanner(strBody, toNames);
+}
+
+}  // namespace norvale
