@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds norvale-sim and shows what a tracked copy of the bundled sample
-# e-mail looks like.
+# Builds norvale-sim and previews a tracked send on the bundled sample profile:
+# a summary of every copy here, and each copy's HTML in preview/index.html.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -8,7 +8,4 @@ scripts/install-deps.sh
 cmake --preset default >/dev/null
 cmake --build --preset default --target norvale-sim
 
-build/default/tools/norvale-sim/norvale-sim rewrite \
-  --subject "Quarterly update" --sender-email mary@contoso.com --sender-first Mary \
-  --sender-last Smith --first Jane --last Roe --email jane.roe@contoso.com --company Contoso \
-  samples/sample-email.html
+build/default/tools/norvale-sim/norvale-sim send --out preview

@@ -3,12 +3,14 @@
 #include <iostream>
 
 #include "tools/norvale-sim/cli_support.h"
+#include "tools/norvale-sim/send_command.h"
 #include "tools/norvale-sim/tracking_commands.h"
 
 int main(int argc, char** argv) {
   CLI::App app("Preview the Norvale Outlook Addin's tracked sending", "norvale-sim");
   app.require_subcommand(1);
   norvale::sim::AddTrackingCommands(app);
+  norvale::sim::AddSendCommand(app);
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& success) {

@@ -1,0 +1,157 @@
+// Fails every object-model call of a representative send in turn, once with a
+// failure status and once with an exception, and checks what must hold
+// whatever Outlook does: no copy reaches anyone but its own recipient, the
+// composed message is deleted only when the run reached its end, and every
+// failure the add-in examines reaches the user.
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/text.h"
+#include "outlook/sim/scenario.h"
+#include "tools/norvale-sim/compose_send.h"
+#include "tracking/tracking_query.h"
+
+namespace norvale::sim {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr HRESULT kFaultCode = static_cast<HRESULT>(0x80070005);
+constexpr HRESULT kThrowCode = static_cast<HRESULT>(0x8007000E);
+
+// Calls whose failure status the add-in reports in a box of its own.
+const std::set<std::string> kExaminedCalls = {"MailItem.Send",
+                                              "NameSpace.MAPIOBJECT",
+                                              "MAPIObject.QueryInterface",
+                                              "MAPISession.QueryIdentity",
+                                              "MAPISession.OpenEntry",
+                                              "MAPIProp.GetProps"};
+
+void AddAddressForms(const OptText& text, std::set<std::string>& out) {
+  if (!text) return;
+  std::u16string forms[3] = {*text, *text, *text};
+  ToLowerAscii(forms[1]);
+  ExtractBracketedAddress(forms[2]);
+  for (std::u16string& form : forms) {
+    out.insert(Utf16ToUtf8(TrimView(form)));
+    ExtractBracketedAddress(form);
+    ToLowerAscii(form);
+    out.insert(Utf16ToUtf8(TrimView(form)));
+  }
+}
+
+void AddEntryAddresses(const Scenario::Entry& entry, std::set<std::string>& out) {
+  AddAddressForms(entry.address, out);
+  AddAddressForms(entry.name, out);
+  if (entry.exchangeUser) AddAddressForms(entry.exchangeUser->primarySmtpAddress, out);
+  if (entry.contact) AddAddressForms(entry.contact->email1Address, out);
+  if (entry.members) {
+    for (const Scenario::Entry& member : *entry.members) AddEntryAddresses(member, out);
+  }
+}
+
+// Every text by which the profile can name one of the message's recipients
+// or list members; a copy may only ever be addressed to one of them.
+std::set<std::string> RecipientAddresses(const Scenario& scenario) {
+  std::set<std::string> addresses;
+  for (const Scenario::Recipient& recipient : scenario.message.recipients) {
+    AddAddressForms(recipient.address, addresses);
+    AddAddressForms(recipient.name, addresses);
+  }
+  for (const Scenario::AddressList& list : scenario.addressLists) {
+    for (const Scenario::Entry& entry : list.entries) AddEntryAddresses(entry, addresses);
+  }
+  return addresses;
+}
+
+bool HasBox(const Json& report, std::string_view text) {
+  for (const Json& box : report.at("messageBoxes")) {
+    if (box.at("text").get<std::string>().starts_with(text)) return true;
+  }
+  return false;
+}
+
+bool HasBoxWithCode(const Json& report, HRESULT code) {
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "0x%x", static_cast<unsigned>(code));
+  for (const Json& box : report.at("messageBoxes")) {
+    if (box.at("text").get<std::string>().ends_with(suffix)) return true;
+  }
+  return false;
+}
+
+class FaultSweepTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(FaultSweepTest, EveryCallFailingInTurn) {
+  const Scenario clean = LoadScenario(std::string(NORVALE_SOURCE_DIR) + "/" + GetParam());
+  const ComposeSend clean_run(clean);
+  const Json clean_report = clean_run.Report();
+  ASSERT_EQ(clean_report.at("messageBoxes").size(), 0u) << "the sweep needs a clean run";
+  const size_t clean_copies = clean_report.at("sent").size();
+  const std::set<std::string> addresses = RecipientAddresses(clean);
+
+  int runs = 0;
+  for (std::string_view name : kCallNames) {
+    const std::int64_t count = clean_run.outlook.callCount(name);
+    for (std::int32_t nth = 1; nth <= count; ++nth) {
+      for (FaultKind kind : {FaultKind::kHr, FaultKind::kThrow}) {
+        Scenario scenario = clean;
+        const HRESULT code = kind == FaultKind::kHr ? kFaultCode : kThrowCode;
+        scenario.faults = {Fault{std::string(name), nth, kind, code}};
+        const Json report = ComposeSend(scenario).Report();
+        ++runs;
+        SCOPED_TRACE(std::string(name) + " #" + std::to_string(nth) +
+                     (kind == FaultKind::kHr ? " hr" : " throw"));
+
+        const Json& sent = report.at("sent");
+        EXPECT_LE(sent.size(), clean_copies);
+        for (const Json& copy : sent) {
+          EXPECT_EQ(copy.at("cc"), "");
+          EXPECT_EQ(copy.at("bcc"), "");
+          EXPECT_TRUE(copy.at("to").is_string() &&
+                      addresses.contains(copy.at("to").get<std::string>()))
+              << "copy addressed to " << copy.at("to");
+        }
+
+        const bool run_ended_early = HasBox(report, "Problem sending emails") ||
+                                     HasBox(report, "Failed to retrieve the account SMTP");
+        const Json& source = report.at("source");
+        const bool deleted = source.at("deleted").get<bool>();
+        if (run_ended_early) {
+          EXPECT_FALSE(deleted);
+        }
+        // Deleting follows the final Close, which only its own failure skips.
+        if (deleted) {
+          EXPECT_TRUE(!source.at("closedWith").is_null() || name == "MailItem.Close");
+        }
+
+        if (kind == FaultKind::kThrow && name != "Application.Version") {
+          EXPECT_TRUE(HasBox(report, "Problem sending emails"));
+          EXPECT_FALSE(source.at("deleted").get<bool>());
+        }
+        if (kind == FaultKind::kHr && kExaminedCalls.contains(std::string(name))) {
+          EXPECT_TRUE(HasBoxWithCode(report, kFaultCode));
+        }
+        // The composed message's own Close is the last Close of a clean run.
+        if (kind == FaultKind::kHr && name == "MailItem.Close" && nth == count) {
+          EXPECT_TRUE(HasBox(report, "Problem cleaning up email"));
+          EXPECT_TRUE(source.at("deleted").get<bool>());
+        }
+      }
+    }
+  }
+  EXPECT_GT(runs, 100);
+  RecordProperty("runs", runs);
+}
+
+// The bundled sample covers the lookups, lists and copies; the Exchange
+// sender unknown to the directory covers the MAPI steps.
+INSTANTIATE_TEST_SUITE_P(Profiles, FaultSweepTest,
+                         testing::Values("samples/sample-profile.json",
+                                         "tests/scenarios/exchange-sender-mapi.json"));
+
+}  // namespace
+}  // namespace norvale::sim

@@ -1,0 +1,19 @@
+// Presents the outcome of a simulated send: the readable summary and the
+// preview folder. Both read the same report object that `send --json` prints.
+#pragma once
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <ostream>
+
+namespace norvale::sim {
+
+// Writes one block per sent copy, the message boxes and the composed
+// message's fate, readable in a terminal.
+void PrintSendSummary(const nlohmann::ordered_json& report, std::ostream& out);
+
+// Writes each sent copy's HTML body as its own file and an index.html that
+// lists the copies and links to them; throws UsageError when it cannot write.
+void WritePreviewFolder(const nlohmann::ordered_json& report, const std::filesystem::path& dir);
+
+}  // namespace norvale::sim
