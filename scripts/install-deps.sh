@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ clang-format
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
+  mingw-w64 mingw-w64-tools wine wine64 libwine-dev xvfb xauth
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, then builds and runs every
-# test twice: in the default build and under the address and
-# undefined-behaviour sanitizers.
+# test: the portable core and norvale-sim in the default build and under the
+# address and undefined-behaviour sanitizers, and the Windows DLL cross-built
+# with MinGW-w64 with its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,7 +11,7 @@ scripts/install-deps.sh
 echo "== formatting"
 git ls-files -z -- '*.h' '*.cc' | xargs -0 clang-format --dry-run --Werror
 
-for preset in default asan; do
+for preset in default asan mingw; do
   echo "== ${preset}: build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a private prefix:
+#   wine-run.sh PREFIX PROGRAM [ARG...]
+# The prefix is created on first use (quietly, once, even when tests start in
+# parallel). NORVALE_WINE_XVFB=1 runs the program on a virtual display, for
+# programs that show windows; without it there is no display at all.
+set -euo pipefail
+
+prefix=$(realpath -m "$1")
+shift
+export WINEPREFIX=$prefix
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko: nothing here needs them, and their installers would prompt.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+
+mkdir -p "$(dirname "$prefix")"
+{
+  flock 9
+  if [[ ! -e $prefix/.ready ]]; then
+    rm -rf "$prefix" # left over from an interrupted start
+    env -u DISPLAY wine wineboot -i >/dev/null 2>&1
+    wineserver -w
+    touch "$prefix/.ready"
+  fi
+} 9>"$prefix.lock"
+
+if [[ ${NORVALE_WINE_XVFB:-0} == 1 ]]; then
+  exec xvfb-run -a wine "$@"
+fi
+exec env -u DISPLAY wine "$@"

@@ -1,0 +1,42 @@
+// What the Windows test programs share: the DLL under test, loaded as
+// regsvr32 and COM load it, and GUIDs as text.
+#pragma once
+
+#include <windows.h>
+
+#include <ole2.h>
+
+#include <string>
+
+#include "server/unique_handle.h"
+
+namespace norvale::win::tests {
+
+// The text form "{XXXXXXXX-...}" of a GUID, as the registry spells it.
+std::wstring GuidText(const GUID& guid);
+
+// NorvaleOAddin.dll, loaded from the test program's folder, with its exports.
+class NorvaleDll {
+ public:
+  // Loads the DLL; false (with a gtest failure) when it or an export is missing.
+  bool Load();
+
+  std::wstring path() const;
+  HMODULE module() const { return m_module.get(); }
+
+  HRESULT CanUnloadNow() const { return m_pfnCanUnloadNow(); }
+  HRESULT GetClassObject(REFCLSID rclsid, REFIID riid, void** ppv) const {
+    return m_pfnGetClassObject(rclsid, riid, ppv);
+  }
+  HRESULT RegisterServer() const { return m_pfnRegisterServer(); }
+  HRESULT UnregisterServer() const { return m_pfnUnregisterServer(); }
+
+ private:
+  UniqueModule m_module;
+  HRESULT(STDAPICALLTYPE* m_pfnCanUnloadNow)() = nullptr;
+  HRESULT(STDAPICALLTYPE* m_pfnGetClassObject)(REFCLSID, REFIID, void**) = nullptr;
+  HRESULT(STDAPICALLTYPE* m_pfnRegisterServer)() = nullptr;
+  HRESULT(STDAPICALLTYPE* m_pfnUnregisterServer)() = nullptr;
+};
+
+}  // namespace norvale::win::tests
