@@ -19,6 +19,9 @@ mkdir -p "$(dirname "$prefix")"
   if [[ ! -e $prefix/.ready ]]; then
     rm -rf "$prefix" # left over from an interrupted start
     env -u DISPLAY wine wineboot -i >/dev/null 2>&1
+    # Without a window manager (Xvfb runs none) Wine waits for each managed
+    # window, which makes every message box take seconds to close.
+    env -u DISPLAY wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
     wineserver -w
     touch "$prefix/.ready"
   fi

@@ -1,13 +1,60 @@
 #include "addin/com/norvale_oaddin_com.h"
 
+#include <ocidl.h>
+#include <olectl.h>
+#include <oleidl.h>
+
+#include <string_view>
+#include <utility>
+
+#include "addin/com/norvale_helper_dlg.h"
 #include "addin/com/type_info_holder.h"
+#include "addin/ribbon.h"
+#include "outlook/com/com_outlook.h"
+#include "outlook/com/dispatch.h"
+#include "outlook/com/outlook_iids.h"
+#include "resource.h"
 #include "server/com_guard.h"
 #include "server/module.h"
+#include "server/unique_handle.h"
 
 namespace norvale::win {
 namespace {
 
+using Microsoft::WRL::ComPtr;
+
+static_assert(kComposeRibbonDocument == IDR_RIBBON_COMPOSE);
+static_assert(kExplorerRibbonDocument == IDR_RIBBON_EXPLORER);
+
+// The explorer events the two sinks act on.
+constexpr DISPID kDispidInlineResponse = 0xFC92;
+constexpr DISPID kDispidInlineResponseClose = 0xFC96;
+
+// The type libraries of the three dual interfaces: the add-in's own, and the
+// Add-in Designer and Office libraries that come with Office.
+constexpr GUID kLibidAddInDesigner = {
+    0xAC0714F2, 0x3D04, 0x11D1, {0xAE, 0x7D, 0x00, 0xA0, 0xC9, 0x0F, 0x26, 0xF4}};
+constexpr GUID kLibidOffice = {
+    0x2DF8D04C, 0x5BFA, 0x101B, {0xBD, 0xE5, 0x00, 0xAA, 0x00, 0x44, 0xDE, 0x52}};
+
 TypeInfoHolder g_addinTypeInfo(LIBID_NorvaleOlkAddinLib, 1, 0, IID_INorvaleOAddin);
+TypeInfoHolder g_extensibilityTypeInfo(kLibidAddInDesigner, 1, 0, com::IID_IDTExtensibility2);
+TypeInfoHolder g_ribbonTypeInfo(kLibidOffice, 2, 4, com::IID_IRibbonExtensibility);
+
+template <typename Interface>
+TypeInfoHolder& TypeInfoOf();
+template <>
+TypeInfoHolder& TypeInfoOf<INorvaleOAddin>() {
+  return g_addinTypeInfo;
+}
+template <>
+TypeInfoHolder& TypeInfoOf<_IDTExtensibility2>() {
+  return g_extensibilityTypeInfo;
+}
+template <>
+TypeInfoHolder& TypeInfoOf<IRibbonExtensibility>() {
+  return g_ribbonTypeInfo;
+}
 
 // The interfaces QueryInterface answers, in order of lookup; IUnknown is
 // answered with the first, which is the object's identity.
@@ -16,16 +63,110 @@ struct InterfaceEntry {
   void* (*cast)(CNorvaleOAddin* self);
 };
 
+template <typename Interface>
+void* CastTo(CNorvaleOAddin* self) {
+  return static_cast<Interface*>(self);
+}
+
 const InterfaceEntry kInterfaces[] = {
-    {&IID_INorvaleOAddin,
-     [](CNorvaleOAddin* self) -> void* { return static_cast<INorvaleOAddin*>(self); }},
-    {&IID_ISupportErrorInfo,
-     [](CNorvaleOAddin* self) -> void* { return static_cast<ISupportErrorInfo*>(self); }},
-    {&IID_IDispatch,
-     [](CNorvaleOAddin* self) -> void* { return static_cast<INorvaleOAddin*>(self); }},
+    {&IID_INorvaleOAddin, &CastTo<INorvaleOAddin>},
+    {&IID_ISupportErrorInfo, &CastTo<ISupportErrorInfo>},
+    {&IID_IDispatch, &CastTo<INorvaleOAddin>},
+    {&com::IID_IDTExtensibility2, &CastTo<_IDTExtensibility2>},
+    {&com::IID_IRibbonExtensibility, &CastTo<IRibbonExtensibility>},
 };
 
+// The object that the member `name` of Outlook's application `app` returns,
+// asked for `iid`; null when any step fails.
+template <typename Interface>
+ComPtr<Interface> ApplicationObject(IDispatch* app, std::wstring_view name, const IID& iid) {
+  ComPtr<Interface> spObject;
+  if (app == nullptr) return spObject;
+  // A method in Outlook's object model; called as a method or property, as
+  // Visual Basic calls members without arguments.
+  com::DispResult result =
+      com::Invoke(app, com::Kind::kApplication, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+  if (IUnknown* pObject = SUCCEEDED(result.hr) ? result.value.ToUnknown() : nullptr) {
+    pObject->QueryInterface(iid, reinterpret_cast<void**>(spObject.GetAddressOf()));
+  }
+  return spObject;
+}
+
+// The explorer's connection point for its event dispinterface; null when it
+// has none.
+ComPtr<IConnectionPoint> ExplorerEventsPoint(IDispatch* explorer) {
+  ComPtr<IConnectionPointContainer> spContainer;
+  ComPtr<IConnectionPoint> spPoint;
+  if (explorer != nullptr &&
+      SUCCEEDED(explorer->QueryInterface(IID_PPV_ARGS(spContainer.GetAddressOf())))) {
+    spContainer->FindConnectionPoint(com::IID_Outlook_ExplorerEvents, &spPoint);
+  }
+  return spPoint;
+}
+
+std::u16string_view BstrView(BSTR bstr) {
+  return {reinterpret_cast<const char16_t*>(bstr), SysStringLen(bstr)};
+}
+
+// The Id of the ribbon control `control`; empty when it is none.
+UniqueBstr ControlId(IDispatch* control) {
+  ComPtr<IRibbonControl> spControl;
+  UniqueBstr bstrId;
+  if (control != nullptr && SUCCEEDED(control->QueryInterface(IID_PPV_ARGS(&spControl)))) {
+    spControl->get_Id(bstrId.put());
+  }
+  return bstrId;
+}
+
+// Ribbon document `id` (resource type "XML") as wide text, converted from
+// the ANSI code page character by character; null when it cannot be read.
+BSTR LoadRibbonXml(int id) {
+  const HMODULE module = g_app.instance();
+  if (module == nullptr) return nullptr;
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), L"XML");
+  HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+  const DWORD size = found != nullptr ? SizeofResource(module, found) : 0;
+  const auto* bytes = loaded != nullptr ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+  if (bytes == nullptr || size == 0) return nullptr;
+  UniqueBstr xml(SysAllocStringLen(nullptr, size));
+  if (!xml) return nullptr;
+  const int length = static_cast<int>(size);
+  if (MultiByteToWideChar(CP_ACP, 0, bytes, length, xml.get(), length) != length) return nullptr;
+  return xml.release();
+}
+
 }  // namespace
+
+template <typename Interface>
+HRESULT DualInterface<Interface>::GetTypeInfoCount(UINT* pctinfo) {
+  return GuardHResult([&] { return TypeInfoOf<Interface>().GetTypeInfoCount(pctinfo); });
+}
+
+template <typename Interface>
+HRESULT DualInterface<Interface>::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) {
+  return GuardHResult([&] { return TypeInfoOf<Interface>().GetTypeInfo(iTInfo, ppTInfo); });
+}
+
+template <typename Interface>
+HRESULT DualInterface<Interface>::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID,
+                                                DISPID* rgDispId) {
+  return GuardHResult(
+      [&] { return TypeInfoOf<Interface>().GetIDsOfNames(riid, rgszNames, cNames, rgDispId); });
+}
+
+template <typename Interface>
+HRESULT DualInterface<Interface>::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
+                                         DISPPARAMS* pDispParams, VARIANT* pVarResult,
+                                         EXCEPINFO* pExcepInfo, UINT* puArgErr) {
+  return GuardHResult([&] {
+    return TypeInfoOf<Interface>().Invoke(static_cast<Interface*>(this), dispIdMember, riid, wFlags,
+                                          pDispParams, pVarResult, pExcepInfo, puArgErr);
+  });
+}
+
+template class DualInterface<INorvaleOAddin>;
+template class DualInterface<_IDTExtensibility2>;
+template class DualInterface<IRibbonExtensibility>;
 
 HRESULT CNorvaleOAddin::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
   auto* object = new CNorvaleOAddin(outer);
@@ -37,7 +178,11 @@ HRESULT CNorvaleOAddin::CreateInstance(IUnknown* outer, REFIID riid, void** ppv)
 }
 
 CNorvaleOAddin::CNorvaleOAddin(IUnknown* outer)
-    : m_inner(*this), m_pControllingUnknown(outer != nullptr ? outer : &m_inner) {
+    : m_inner(*this),
+      m_pControllingUnknown(outer != nullptr ? outer : &m_inner),
+      m_inlineResponseCloseSink(*this, kDispidInlineResponseClose),
+      m_inlineResponseSink(*this, kDispidInlineResponse),
+      m_core(m_desktop) {
   g_module.Lock();
 }
 
@@ -83,38 +228,180 @@ ULONG CNorvaleOAddin::AddRef() { return m_pControllingUnknown->AddRef(); }
 
 ULONG CNorvaleOAddin::Release() { return m_pControllingUnknown->Release(); }
 
-HRESULT CNorvaleOAddin::GetTypeInfoCount(UINT* pctinfo) {
-  return GuardHResult([&] { return g_addinTypeInfo.GetTypeInfoCount(pctinfo); });
+HRESULT CNorvaleOAddin::InterfaceSupportsErrorInfo(REFIID riid) {
+  return riid == IID_INorvaleOAddin ? S_OK : S_FALSE;
 }
 
-HRESULT CNorvaleOAddin::GetTypeInfo(UINT iTInfo, LCID, ITypeInfo** ppTInfo) {
-  return GuardHResult([&] { return g_addinTypeInfo.GetTypeInfo(iTInfo, ppTInfo); });
-}
-
-HRESULT CNorvaleOAddin::GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID,
-                                      DISPID* rgDispId) {
-  return GuardHResult(
-      [&] { return g_addinTypeInfo.GetIDsOfNames(riid, rgszNames, cNames, rgDispId); });
-}
-
-HRESULT CNorvaleOAddin::Invoke(DISPID dispIdMember, REFIID riid, LCID, WORD wFlags,
-                               DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                               UINT* puArgErr) {
+HRESULT CNorvaleOAddin::OnConnection(IDispatch* Application, ext_ConnectMode, IDispatch*,
+                                     SAFEARRAY**) {
   return GuardHResult([&] {
-    return g_addinTypeInfo.Invoke(static_cast<INorvaleOAddin*>(this), dispIdMember, riid, wFlags,
-                                  pDispParams, pVarResult, pExcepInfo, puArgErr);
+    ComPtr<IDispatch> spApp;
+    if (Application == nullptr ||
+        FAILED(Application->QueryInterface(com::IID_Outlook_Application,
+                                           reinterpret_cast<void**>(spApp.GetAddressOf())))) {
+      return E_NOINTERFACE;
+    }
+    std::shared_ptr<outlook::Application> spOutlook = com::WrapApplication(spApp.Get());
+    if (!spOutlook) return E_NOINTERFACE;
+
+    // A second connection replaces the first one's event connections and window.
+    Disconnect();
+    m_spApp = std::move(spApp);
+    m_spOutlook = spOutlook;
+    m_bInlineResponse = false;
+    m_spExplorer =
+        ApplicationObject<IDispatch>(m_spApp.Get(), L"ActiveExplorer", com::IID_Outlook_Explorer);
+    m_core.SetApplication(std::move(spOutlook));
+    // The inline response and its events exist from Outlook 2013 on.
+    if (m_core.outlookLevel() >= 4) {
+      m_inlineResponseCloseSink.Advise(m_spExplorer.Get());
+      m_inlineResponseSink.Advise(m_spExplorer.Get());
+    }
+    m_pHelperDlg = std::make_unique<NorvaleHelperDlg>(*this, GetExplorerWindow());
+    return S_OK;
   });
 }
 
-// The ribbon callbacks arrive with the ribbon logic; until then they say so.
-HRESULT CNorvaleOAddin::OnInitializeRibbon(IDispatch*) { return E_NOTIMPL; }
-HRESULT CNorvaleOAddin::SendButton_Action(IDispatch*) { return E_NOTIMPL; }
-HRESULT CNorvaleOAddin::GetImage(IDispatch*, IDispatch**) { return E_NOTIMPL; }
-HRESULT CNorvaleOAddin::GetVisible(IDispatch*, VARIANT_BOOL*) { return E_NOTIMPL; }
+HRESULT CNorvaleOAddin::OnDisconnection(ext_DisconnectMode, SAFEARRAY**) {
+  return GuardHResult([&] {
+    // Outlook's connection point would otherwise keep this object alive, and
+    // the window must not outlive it.
+    Disconnect();
+    return S_OK;
+  });
+}
+
+HRESULT CNorvaleOAddin::OnAddInsUpdate(SAFEARRAY**) { return E_NOTIMPL; }
+HRESULT CNorvaleOAddin::OnStartupComplete(SAFEARRAY**) { return E_NOTIMPL; }
+HRESULT CNorvaleOAddin::OnBeginShutdown(SAFEARRAY**) { return E_NOTIMPL; }
+
+void CNorvaleOAddin::Disconnect() {
+  m_inlineResponseCloseSink.Unadvise(m_spExplorer.Get());
+  m_inlineResponseSink.Unadvise(m_spExplorer.Get());
+  m_pHelperDlg.reset();
+}
+
+HWND CNorvaleOAddin::GetExplorerWindow() {
+  ComPtr<IOleWindow> spWindow =
+      ApplicationObject<IOleWindow>(m_spApp.Get(), L"ActiveExplorer", IID_IOleWindow);
+  HWND hWnd = nullptr;
+  if (spWindow && FAILED(spWindow->GetWindow(&hWnd))) hWnd = nullptr;
+  return hWnd;
+}
+
+void CNorvaleOAddin::OnExplorerEvent(DISPID, DISPPARAMS*) {
+  // InlineResponse and InlineResponseClose are accepted without effect until
+  // the inline send follows them.
+}
+
+HRESULT CNorvaleOAddin::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) {
+  return GuardHResult([&] {
+    if (RibbonXml == nullptr) return E_POINTER;
+    *RibbonXml = nullptr;
+    if (const std::optional<int> document =
+            RibbonDocumentFor(BstrView(RibbonID), m_core.outlookLevel())) {
+      *RibbonXml = LoadRibbonXml(*document);
+    }
+    return S_OK;
+  });
+}
+
+HRESULT CNorvaleOAddin::OnInitializeRibbon(IDispatch* pControl) {
+  return GuardHResult([&] {
+    m_spRibbonUI.Reset();
+    if (pControl != nullptr) pControl->QueryInterface(IID_PPV_ARGS(&m_spRibbonUI));
+    return S_OK;
+  });
+}
+
+HRESULT CNorvaleOAddin::GetVisible(IDispatch* pControl, VARIANT_BOOL* pvarfEnabled) {
+  return GuardHResult([&] {
+    if (pvarfEnabled == nullptr) return E_POINTER;
+    const UniqueBstr bstrId = ControlId(pControl);
+    *pvarfEnabled = IsRibbonControlVisible(BstrView(bstrId.get()), m_bInlineResponse)
+                        ? VARIANT_TRUE
+                        : VARIANT_FALSE;
+    return S_OK;
+  });
+}
+
+HRESULT CNorvaleOAddin::GetImage(IDispatch*, IDispatch** picture) {
+  return GuardHResult([&] {
+    if (picture == nullptr) return E_POINTER;
+    // The same picture for every button.
+    if (HICON hIcon = LoadIconW(g_app.instance(), MAKEINTRESOURCEW(IDI_SEND))) {
+      PICTDESC desc = {};
+      desc.cbSizeofstruct = sizeof(desc);
+      desc.picType = PICTYPE_ICON;
+      desc.icon.hicon = hIcon;
+      OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, reinterpret_cast<void**>(picture));
+    }
+    return S_OK;
+  });
+}
+
+HRESULT CNorvaleOAddin::SendButton_Action(IDispatch*) {
+  return GuardHResult([&] {
+    // Without a compose window in front there is nothing to send.
+    std::shared_ptr<outlook::Inspector> spInspector =
+        m_spOutlook ? m_spOutlook->ActiveInspector() : nullptr;
+    std::shared_ptr<outlook::MailItem> spMailItem =
+        spInspector ? spInspector->CurrentMailItem() : nullptr;
+    if (spMailItem) m_core.SendTrackedMail(spMailItem);
+    return S_OK;
+  });
+}
+
+// The main window's Send buttons arrive with the inline send.
 HRESULT CNorvaleOAddin::SendInlineButton_Action(IDispatch*) { return E_NOTIMPL; }
 
-HRESULT CNorvaleOAddin::InterfaceSupportsErrorInfo(REFIID riid) {
-  return riid == IID_INorvaleOAddin ? S_OK : S_FALSE;
+HRESULT CNorvaleOAddin::ExplorerEventSink::QueryInterface(REFIID riid, void** ppv) {
+  if (ppv == nullptr) return E_POINTER;
+  if (riid != IID_IUnknown && riid != IID_IDispatch && riid != com::IID_Outlook_ExplorerEvents) {
+    *ppv = nullptr;
+    return E_NOINTERFACE;
+  }
+  *ppv = static_cast<IDispatch*>(this);
+  AddRef();
+  return S_OK;
+}
+
+ULONG CNorvaleOAddin::ExplorerEventSink::AddRef() { return m_owner.AddRef(); }
+
+ULONG CNorvaleOAddin::ExplorerEventSink::Release() { return m_owner.Release(); }
+
+HRESULT CNorvaleOAddin::ExplorerEventSink::GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
+
+HRESULT CNorvaleOAddin::ExplorerEventSink::GetTypeInfo(UINT, LCID, ITypeInfo**) {
+  return E_NOTIMPL;
+}
+
+HRESULT CNorvaleOAddin::ExplorerEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
+  return E_NOTIMPL;
+}
+
+HRESULT CNorvaleOAddin::ExplorerEventSink::Invoke(DISPID dispIdMember, REFIID, LCID, WORD,
+                                                  DISPPARAMS* pDispParams, VARIANT*, EXCEPINFO*,
+                                                  UINT*) {
+  return GuardHResult([&] {
+    // Every explorer event reaches both sinks; each acts on its own only.
+    if (dispIdMember == m_dispidEvent) m_owner.OnExplorerEvent(m_dispidEvent, pDispParams);
+    return S_OK;
+  });
+}
+
+void CNorvaleOAddin::ExplorerEventSink::Advise(IDispatch* explorer) {
+  DWORD dwCookie = 0;
+  ComPtr<IConnectionPoint> spPoint = ExplorerEventsPoint(explorer);
+  if (spPoint && SUCCEEDED(spPoint->Advise(this, &dwCookie))) m_dwCookie = dwCookie;
+}
+
+void CNorvaleOAddin::ExplorerEventSink::Unadvise(IDispatch* explorer) {
+  if (m_dwCookie == 0) return;
+  const DWORD dwCookie = std::exchange(m_dwCookie, 0);
+  if (ComPtr<IConnectionPoint> spPoint = ExplorerEventsPoint(explorer)) {
+    spPoint->Unadvise(dwCookie);
+  }
 }
 
 }  // namespace norvale::win

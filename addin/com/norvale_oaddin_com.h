@@ -1,17 +1,45 @@
-// CNorvaleOAddin as a COM object: identity, lifetime, aggregation, and the
-// dual interface INorvaleOAddin whose IDispatch half Office calls the ribbon
-// callbacks through.
+// CNorvaleOAddin as a COM object: identity, lifetime, aggregation, the dual
+// interface INorvaleOAddin whose IDispatch half Office calls the ribbon
+// callbacks through, Office's connection and ribbon interfaces, and the
+// explorer-event sinks. What the add-in decides lives in the portable
+// norvale::CNorvaleOAddin it owns.
 #pragma once
 
 #include <windows.h>
 
 #include <oaidl.h>
+#include <wrl/client.h>
+
+#include <memory>
 
 #include "NorvaleOlkAddin.h"
+#include "addin/norvale_addin.h"
+#include "outlook/com/office.h"
+#include "outlook/outlook.h"
+#include "platform/win32/win32_desktop.h"
 
 namespace norvale::win {
 
-class CNorvaleOAddin final : public INorvaleOAddin, public ISupportErrorInfo {
+class NorvaleHelperDlg;
+
+// The IDispatch half of the dual interface `Interface`, served from the
+// registered type library that describes it.
+template <typename Interface>
+class DualInterface : public Interface {
+ public:
+  STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override;
+  STDMETHODIMP GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
+  STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
+                             DISPID* rgDispId) override;
+  STDMETHODIMP Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
+                      DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                      UINT* puArgErr) override;
+};
+
+class CNorvaleOAddin final : public DualInterface<INorvaleOAddin>,
+                             public ISupportErrorInfo,
+                             public DualInterface<_IDTExtensibility2>,
+                             public DualInterface<IRibbonExtensibility> {
  public:
   // The class table's creation function: a plain object, or with `outer` one
   // aggregated by it, asked for `riid`. The class factory has checked `ppv`
@@ -26,15 +54,6 @@ class CNorvaleOAddin final : public INorvaleOAddin, public ISupportErrorInfo {
   STDMETHODIMP_(ULONG) AddRef() override;
   STDMETHODIMP_(ULONG) Release() override;
 
-  // IDispatch, from the registered type library.
-  STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override;
-  STDMETHODIMP GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
-  STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
-                             DISPID* rgDispId) override;
-  STDMETHODIMP Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
-                      DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                      UINT* puArgErr) override;
-
   // INorvaleOAddin: the ribbon callbacks.
   STDMETHODIMP OnInitializeRibbon(IDispatch* pControl) override;
   STDMETHODIMP SendButton_Action(IDispatch* RibbonControl) override;
@@ -44,6 +63,17 @@ class CNorvaleOAddin final : public INorvaleOAddin, public ISupportErrorInfo {
 
   // ISupportErrorInfo: S_OK for INorvaleOAddin only.
   STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
+
+  // _IDTExtensibility2.
+  STDMETHODIMP OnConnection(IDispatch* Application, ext_ConnectMode ConnectMode,
+                            IDispatch* AddInInst, SAFEARRAY** custom) override;
+  STDMETHODIMP OnDisconnection(ext_DisconnectMode RemoveMode, SAFEARRAY** custom) override;
+  STDMETHODIMP OnAddInsUpdate(SAFEARRAY** custom) override;
+  STDMETHODIMP OnStartupComplete(SAFEARRAY** custom) override;
+  STDMETHODIMP OnBeginShutdown(SAFEARRAY** custom) override;
+
+  // IRibbonExtensibility.
+  STDMETHODIMP GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) override;
 
  private:
   // The object's own IUnknown: its reference count and interface table. An
@@ -60,15 +90,71 @@ class CNorvaleOAddin final : public INorvaleOAddin, public ISupportErrorInfo {
     CNorvaleOAddin& m_owner;
   };
 
+  // One sink on the explorer's event dispinterface. It is handed to the
+  // explorer's connection point only (QueryInterface on the object does not
+  // reach it) and counts on the object, so an attached sink keeps the object
+  // alive.
+  class ExplorerEventSink final : public IDispatch {
+   public:
+    // `dispidEvent`: the one event this sink acts on.
+    ExplorerEventSink(CNorvaleOAddin& owner, DISPID dispidEvent)
+        : m_owner(owner), m_dispidEvent(dispidEvent) {}
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
+    STDMETHODIMP_(ULONG) AddRef() override;
+    STDMETHODIMP_(ULONG) Release() override;
+    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override;
+    STDMETHODIMP GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
+                               DISPID* rgDispId) override;
+    STDMETHODIMP Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
+                        DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
+                        UINT* puArgErr) override;
+
+    // Attaches to (detaches from) the explorer's event connection point;
+    // failures leave the sink detached.
+    void Advise(IDispatch* explorer);
+    void Unadvise(IDispatch* explorer);
+
+   private:
+    CNorvaleOAddin& m_owner;
+    DISPID m_dispidEvent;
+    DWORD m_dwCookie = 0;  // 0 while detached
+  };
+
   explicit CNorvaleOAddin(IUnknown* outer);
   ~CNorvaleOAddin();
 
   // Looks `riid` up in the interface table; IUnknown is the first entry's.
   HRESULT InternalQueryInterface(REFIID riid, void** ppv);
 
+  // An explorer event that a sink acts on. The inline-response handlers
+  // (InlineResponse, InlineResponseClose) hook in here.
+  void OnExplorerEvent(DISPID dispidEvent, DISPPARAMS* pDispParams);
+
+  // Drops the event connections and the hidden window of a connection.
+  void Disconnect();
+
+  // The window of the explorer that is active now; null when there is none.
+  HWND GetExplorerWindow();
+
   InnerUnknown m_inner;
   IUnknown* m_pControllingUnknown;  // the aggregating object, or &m_inner
   ULONG m_nRefCount = 0;            // plain: the object lives in one apartment
+
+  ExplorerEventSink m_inlineResponseCloseSink;  // sink no. 1
+  ExplorerEventSink m_inlineResponseSink;       // sink no. 2
+
+  platform::Win32Desktop m_desktop;
+  ::norvale::CNorvaleOAddin m_core;                   // holds m_desktop
+  std::shared_ptr<outlook::Application> m_spOutlook;  // the object model over m_spApp
+
+  // Released from the bottom up on destruction.
+  Microsoft::WRL::ComPtr<IDispatch> m_spApp;       // Outlook's _Application
+  Microsoft::WRL::ComPtr<IDispatch> m_spExplorer;  // _Explorer active at connection
+  Microsoft::WRL::ComPtr<IRibbonUI> m_spRibbonUI;
+  bool m_bInlineResponse = false;
+  std::unique_ptr<NorvaleHelperDlg> m_pHelperDlg;
 };
 
 }  // namespace norvale::win

@@ -23,6 +23,8 @@ constexpr IID kExplorerEvents = {
     0x0006304F, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 constexpr IID kIDTExtensibility2 = {
     0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
+constexpr IID kIRibbonExtensibility = {
+    0x000C0396, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 class ObjectTest : public ::testing::Test {
  protected:
@@ -94,6 +96,8 @@ TEST_F(ObjectTest, QueryInterfaceAnswersWithINorvaleOAddinAsIdentity) {
       {"INorvaleOAddin", IID_INorvaleOAddin, S_OK, true},
       {"IDispatch", IID_IDispatch, S_OK, true},
       {"ISupportErrorInfo", IID_ISupportErrorInfo, S_OK, false},
+      {"_IDTExtensibility2", kIDTExtensibility2, S_OK, false},
+      {"IRibbonExtensibility", kIRibbonExtensibility, S_OK, false},
       {"explorer events", kExplorerEvents, E_NOINTERFACE, false},
       {"IClassFactory", IID_IClassFactory, E_NOINTERFACE, false},
   };
@@ -182,6 +186,42 @@ TEST_F(ObjectTest, DispatchResolvesTheCallbackNamesThroughTheTypeLibrary) {
   EXPECT_TRUE(IsEqualGUID(pAttr->guid, IID_INorvaleOAddin)) << GuidText(pAttr->guid);
   spTypeInfo->ReleaseTypeAttr(pAttr);
   EXPECT_EQ(spDispatch->GetTypeInfo(1, LOCALE_USER_DEFAULT, &spTypeInfo), DISP_E_BADINDEX);
+}
+
+// Office's two interfaces take their IDispatch half from Office's own type
+// libraries (Add-in Designer 1.0, Office 2.4), which only an Office
+// installation registers: each describes its own interface or, without
+// Office, reports the library missing.
+TEST_F(ObjectTest, OfficeInterfacesDispatchThroughOfficesTypeLibraries) {
+  ComPtr<IUnknown> spUnknown = Create();
+  ASSERT_TRUE(spUnknown);
+  for (const IID* iid : {&kIDTExtensibility2, &kIRibbonExtensibility}) {
+    SCOPED_TRACE(GuidText(*iid));
+    ComPtr<IDispatch> spHalf;
+    ASSERT_EQ(spUnknown->QueryInterface(*iid, reinterpret_cast<void**>(spHalf.GetAddressOf())),
+              S_OK);
+    ComPtr<IDispatch> spAddinHalf;
+    ASSERT_EQ(spUnknown.As(&spAddinHalf), S_OK);
+    EXPECT_NE(spHalf.Get(), spAddinHalf.Get());
+
+    ComPtr<ITypeInfo> spTypeInfo;
+    const HRESULT hr = spHalf->GetTypeInfo(0, LOCALE_USER_DEFAULT, &spTypeInfo);
+    LPOLESTR name = const_cast<LPOLESTR>(L"OnInitializeRibbon");
+    DISPID id = 0;
+    if (hr == TYPE_E_LIBNOTREGISTERED) {
+      EXPECT_EQ(spHalf->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id),
+                TYPE_E_LIBNOTREGISTERED);
+      continue;
+    }
+    ASSERT_EQ(hr, S_OK);
+    TYPEATTR* pAttr = nullptr;
+    ASSERT_EQ(spTypeInfo->GetTypeAttr(&pAttr), S_OK);
+    EXPECT_TRUE(IsEqualGUID(pAttr->guid, *iid)) << GuidText(pAttr->guid);
+    spTypeInfo->ReleaseTypeAttr(pAttr);
+    // The add-in's callback names belong to INorvaleOAddin only.
+    EXPECT_EQ(spHalf->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id),
+              DISP_E_UNKNOWNNAME);
+  }
 }
 
 TEST_F(ObjectTest, ClassObjectIsCachedAndOnlyForTheAddinClass) {

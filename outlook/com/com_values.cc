@@ -1,0 +1,100 @@
+#include "outlook/com/com_values.h"
+
+namespace norvale::com {
+namespace {
+
+// VariantChangeType of a value into a fresh VT_BSTR or VT_I4; the source is
+// only read (the declaration lacks const).
+HRESULT ChangeType(ScopedVariant& to, const VARIANT& from, VARTYPE type) {
+  return ThrowIfOutOfMemory(VariantChangeType(to.Receive(), const_cast<VARIANT*>(&from), 0, type));
+}
+
+}  // namespace
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "BSTR text is UTF-16");
+
+HRESULT ThrowIfOutOfMemory(HRESULT hr) {
+  if (hr == E_OUTOFMEMORY) throw HResultError(E_OUTOFMEMORY);
+  return hr;
+}
+
+ScopedBstr MakeBstr(const OptText& text) {
+  if (!text) return ScopedBstr();
+  ScopedBstr bstr(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text->data()),
+                                    static_cast<UINT>(text->size())));
+  if (!bstr) throw HResultError(E_OUTOFMEMORY);
+  return bstr;
+}
+
+OptText BstrText(BSTR bstr) {
+  if (!bstr) return std::nullopt;
+  return std::u16string(reinterpret_cast<const char16_t*>(bstr), SysStringLen(bstr));
+}
+
+ScopedVariant::ScopedVariant(const OptText& text) : ScopedVariant() {
+  V_BSTR(&m_var) = MakeBstr(text).release();
+  V_VT(&m_var) = VT_BSTR;
+}
+
+ScopedVariant::ScopedVariant(std::int32_t value) noexcept : ScopedVariant() {
+  V_VT(&m_var) = VT_I4;
+  V_I4(&m_var) = value;
+}
+
+ScopedVariant::ScopedVariant(ScopedVariant&& other) noexcept : m_var(other.m_var) {
+  VariantInit(&other.m_var);
+}
+
+ScopedVariant& ScopedVariant::operator=(ScopedVariant&& other) noexcept {
+  if (this != &other) {
+    Reset();
+    m_var = other.m_var;
+    VariantInit(&other.m_var);
+  }
+  return *this;
+}
+
+VARIANT* ScopedVariant::Receive() {
+  Reset();
+  return &m_var;
+}
+
+void ScopedVariant::Reset() noexcept {
+  VariantClear(&m_var);
+  VariantInit(&m_var);
+}
+
+OptText ScopedVariant::ToText() const {
+  switch (type()) {
+    case VT_EMPTY:
+    case VT_NULL:
+      return std::nullopt;
+    case VT_BSTR:
+      return BstrText(V_BSTR(&m_var));
+    default: {
+      ScopedVariant converted;
+      if (FAILED(ChangeType(converted, m_var, VT_BSTR))) return std::nullopt;
+      return BstrText(V_BSTR(&converted.m_var));
+    }
+  }
+}
+
+outlook::OptInt ScopedVariant::ToInt() const {
+  if (type() == VT_EMPTY || type() == VT_NULL) return std::nullopt;
+  ScopedVariant converted;
+  if (FAILED(ChangeType(converted, m_var, VT_I4))) return std::nullopt;
+  return V_I4(&converted.m_var);
+}
+
+IUnknown* ScopedVariant::ToUnknown() const {
+  switch (type()) {
+    case VT_DISPATCH:
+      return V_DISPATCH(&m_var);
+    case VT_UNKNOWN:
+      return V_UNKNOWN(&m_var);
+    default:
+      return nullptr;
+  }
+}
+
+}  // namespace norvale::com

@@ -1,0 +1,65 @@
+// Ownership of BSTR and VARIANT, and their conversion to the core's values:
+// a null BSTR, VT_EMPTY and VT_NULL are the missing value, an empty BSTR is
+// an empty text.
+#pragma once
+
+#include <windows.h>
+
+#include <oleauto.h>
+
+#include <cstdint>
+
+#include "base/text.h"
+#include "outlook/outlook.h"
+#include "server/unique_handle.h"
+
+namespace norvale::com {
+
+// An owned BSTR; null is "no text".
+using ScopedBstr = win::UniqueBstr;
+
+// A BSTR holding `text`, null for std::nullopt. Throws HResultError(E_OUTOFMEMORY).
+ScopedBstr MakeBstr(const OptText& text);
+
+// The text of `bstr`; std::nullopt for a null BSTR.
+OptText BstrText(BSTR bstr);
+
+// Owns one VARIANT and clears it exactly once.
+class ScopedVariant {
+ public:
+  ScopedVariant() noexcept { VariantInit(&m_var); }
+  // VT_BSTR, a null BSTR for std::nullopt. Throws HResultError(E_OUTOFMEMORY).
+  explicit ScopedVariant(const OptText& text);
+  // VT_I4.
+  explicit ScopedVariant(std::int32_t value) noexcept;
+  ScopedVariant(ScopedVariant&& other) noexcept;
+  ScopedVariant& operator=(ScopedVariant&& other) noexcept;
+  ScopedVariant(const ScopedVariant&) = delete;
+  ScopedVariant& operator=(const ScopedVariant&) = delete;
+  ~ScopedVariant() { Reset(); }
+
+  const VARIANT& get() const { return m_var; }
+  VARTYPE type() const { return V_VT(&m_var); }
+
+  // Clears the value and returns the slot for an out parameter.
+  VARIANT* Receive();
+  void Reset() noexcept;
+
+  // The value as text; std::nullopt for VT_EMPTY, VT_NULL, a null BSTR or a
+  // value that does not convert. Throws HResultError(E_OUTOFMEMORY).
+  OptText ToText() const;
+  // The value as a 32-bit number; std::nullopt when it does not convert.
+  // Throws HResultError(E_OUTOFMEMORY).
+  outlook::OptInt ToInt() const;
+  // The object of a VT_DISPATCH or VT_UNKNOWN value, not AddRef'd; null otherwise.
+  IUnknown* ToUnknown() const;
+
+ private:
+  VARIANT m_var;
+};
+
+// Throws HResultError(E_OUTOFMEMORY) when `hr` is E_OUTOFMEMORY: the run
+// cannot go on. Returns `hr` otherwise.
+HRESULT ThrowIfOutOfMemory(HRESULT hr);
+
+}  // namespace norvale::com

@@ -1,0 +1,349 @@
+// The harness's simulated Outlook on its own, called by name through
+// IDispatch as the add-in's adapter calls it: values, missing values,
+// faults, windows, event connections and references.
+#include "tests/win/sim_com/sim_com.h"
+
+#include <oleauto.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "outlook/com/outlook_iids.h"
+#include "outlook/sim/scenario.h"
+
+namespace norvale::win::tests {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+constexpr char kScenario[] = R"({
+  "outlookVersion": "16.0.4266.1001",
+  "addressLists": [{"name": "Global Address List", "type": 0, "entries": [
+    {"userType": 0, "address": "/o=Contoso/cn=ann", "name": "Ann",
+     "exchangeUser": {"firstName": "Ann", "lastName": null,
+                      "primarySmtpAddress": "ann@contoso.com", "companyName": "Contoso"}}]}],
+  "message": {"subject": "Hello", "htmlBody": null,
+    "account": {"smtpAddress": "", "userName": "Mary"},
+    "recipients": [{"type": 1, "address": "a@x.example", "name": "A"},
+                   {"type": 2, "address": "b@x.example", "name": null}]}
+})";
+
+// A VARIANT that clears itself.
+struct Variant : VARIANT {
+  Variant() { VariantInit(this); }
+  explicit Variant(std::int32_t number) : Variant() {
+    vt = VT_I4;
+    lVal = number;
+  }
+  explicit Variant(const wchar_t* text) : Variant() {
+    vt = VT_BSTR;
+    bstrVal = text != nullptr ? SysAllocString(text) : nullptr;
+  }
+  ~Variant() { VariantClear(this); }
+  Variant(const Variant&) = delete;
+  Variant& operator=(const Variant&) = delete;
+};
+
+// Whether `object` answers `iid`.
+bool Answers(IUnknown* object, REFIID iid) {
+  IUnknown* answer = nullptr;
+  if (FAILED(object->QueryInterface(iid, reinterpret_cast<void**>(&answer)))) return false;
+  answer->Release();
+  return true;
+}
+
+// The object that `name` gives, read as Outlook's callers read it.
+ComPtr<IDispatch> Object(IDispatch* from, const wchar_t* name, WORD flags = DISPATCH_PROPERTYGET,
+                         std::vector<VARIANT> args = {}) {
+  Variant result;
+  EXPECT_EQ(InvokeByName(from, name, flags, args, &result), S_OK) << name;
+  EXPECT_EQ(result.vt, VT_DISPATCH) << name;
+  return result.vt == VT_DISPATCH ? ComPtr<IDispatch>(result.pdispVal) : nullptr;
+}
+
+// A text property: std::nullopt for a null BSTR.
+OptText Text(IDispatch* from, const wchar_t* name) {
+  Variant result;
+  EXPECT_EQ(InvokeByName(from, name, DISPATCH_PROPERTYGET, {}, &result), S_OK) << name;
+  EXPECT_EQ(result.vt, VT_BSTR) << name;
+  if (result.vt != VT_BSTR || result.bstrVal == nullptr) return std::nullopt;
+  return std::u16string(reinterpret_cast<const char16_t*>(result.bstrVal),
+                        SysStringLen(result.bstrVal));
+}
+
+HRESULT Put(IDispatch* to, const wchar_t* name, const VARIANT& value) {
+  return InvokeByName(to, name, DISPATCH_PROPERTYPUT, {&value, 1}, nullptr);
+}
+
+class SimComTest : public ::testing::Test {
+ protected:
+  // Every test hands back whatever it got.
+  void SetUp() override { m_before = LiveComObjects(); }
+  void TearDown() override { EXPECT_EQ(LiveComObjects(), m_before) << DescribeLiveComObjects(); }
+
+  static sim::Scenario WithFaults(const std::string& faults) {
+    std::string text = kScenario;
+    text.insert(text.rfind('}'), ", \"faults\": " + faults);
+    return sim::ParseScenario(text, "test scenario");
+  }
+
+  ComObjectCount m_before;
+};
+
+TEST_F(SimComTest, ReadsAndWritesThroughThePortByName) {
+  sim::SimOutlook outlook(sim::ParseScenario(kScenario, "test scenario"));
+  SimOutlookCom com(outlook);
+  IDispatch* app = com.application();
+  EXPECT_TRUE(Answers(app, com::IID_Outlook_Application));
+  EXPECT_EQ(Text(app, L"Version"), u"16.0.4266.1001");
+
+  ComPtr<IDispatch> spInspector = Object(app, L"ActiveInspector", DISPATCH_METHOD);
+  ASSERT_TRUE(spInspector);
+  EXPECT_TRUE(Answers(spInspector.Get(), com::IID_Outlook_Inspector));
+  ComPtr<IDispatch> spItem = Object(spInspector.Get(), L"CurrentItem");
+  ASSERT_TRUE(spItem);
+  EXPECT_TRUE(Answers(spItem.Get(), com::IID_Outlook_MailItem));
+  EXPECT_FALSE(Answers(spItem.Get(), com::IID_Outlook_Recipient));
+
+  // A missing string is a null BSTR; an empty one is a BSTR of length 0.
+  EXPECT_EQ(Text(spItem.Get(), L"Subject"), u"Hello");
+  EXPECT_EQ(Text(spItem.Get(), L"HTMLBody"), std::nullopt);
+  ComPtr<IDispatch> spAccount = Object(spItem.Get(), L"SendUsingAccount");
+  ASSERT_TRUE(spAccount);
+  EXPECT_EQ(Text(spAccount.Get(), L"SmtpAddress"), u"");
+
+  EXPECT_EQ(Put(spItem.Get(), L"Subject", Variant(L"Changed")), S_OK);
+  EXPECT_EQ(Put(spItem.Get(), L"HTMLBody", Variant(static_cast<const wchar_t*>(nullptr))), S_OK);
+  Variant format;
+  format.vt = VT_I2;  // coerced, as a type library coerces it
+  format.iVal = 2;
+  EXPECT_EQ(Put(spItem.Get(), L"BodyFormat", format), S_OK);
+  EXPECT_EQ(outlook.source().fields.subject, u"Changed");
+  EXPECT_EQ(outlook.source().fields.htmlBody, std::nullopt);
+  EXPECT_EQ(outlook.source().bodyFormatWrites, std::vector<std::int32_t>{2});
+
+  ComPtr<IDispatch> spRecipients = Object(spItem.Get(), L"Recipients");
+  ASSERT_TRUE(spRecipients);
+  Variant count;
+  EXPECT_EQ(InvokeByName(spRecipients.Get(), L"Count", DISPATCH_PROPERTYGET, {}, &count), S_OK);
+  EXPECT_EQ(count.vt, VT_I4);
+  EXPECT_EQ(count.lVal, 2);
+  ComPtr<IDispatch> spSecond = Object(spRecipients.Get(), L"Item", DISPATCH_METHOD, {Variant(2)});
+  ASSERT_TRUE(spSecond);
+  EXPECT_EQ(Text(spSecond.Get(), L"Name"), std::nullopt);
+  EXPECT_EQ(Text(spSecond.Get(), L"Address"), u"b@x.example");
+  Variant three(3), outOfRange;
+  EXPECT_EQ(InvokeByName(spRecipients.Get(), L"Item", DISPATCH_METHOD,
+                         {static_cast<VARIANT*>(&three), 1}, &outOfRange),
+            S_OK);
+  EXPECT_EQ(outOfRange.vt, VT_DISPATCH);
+  EXPECT_EQ(outOfRange.pdispVal, nullptr);
+
+  ComPtr<IDispatch> spLists = Object(Object(app, L"Session").Get(), L"AddressLists");
+  ComPtr<IDispatch> spEntries = Object(
+      Object(spLists.Get(), L"Item", DISPATCH_METHOD, {Variant(1)}).Get(), L"AddressEntries");
+  ComPtr<IDispatch> spEntry = Object(spEntries.Get(), L"Item", DISPATCH_METHOD, {Variant(1)});
+  ComPtr<IDispatch> spUser = Object(spEntry.Get(), L"GetExchangeUser", DISPATCH_METHOD);
+  ASSERT_TRUE(spUser);
+  EXPECT_TRUE(Answers(spUser.Get(), com::IID_Outlook_ExchangeUser));
+  EXPECT_EQ(Text(spUser.Get(), L"FirstName"), u"Ann");
+  EXPECT_EQ(Text(spUser.Get(), L"LastName"), std::nullopt);
+
+  EXPECT_EQ(InvokeByName(spItem.Get(), L"Send", DISPATCH_METHOD, {}, nullptr), S_OK);
+  ASSERT_EQ(outlook.sent().size(), 1u);
+  EXPECT_EQ(outlook.sent()[0].subject, u"Changed");
+
+  // Each call reached the simulator once, under Outlook's name.
+  EXPECT_EQ(outlook.callCount("MailItem.Subject"), 2);
+  EXPECT_EQ(outlook.callCount("Application.ActiveInspector"), 1);
+  EXPECT_EQ(outlook.callCount("Recipients.Item"), 2);
+  EXPECT_EQ(outlook.callCount("MailItem.Send"), 1);
+}
+
+TEST_F(SimComTest, FaultsReachTheCallerAsInvokeResults) {
+  sim::SimOutlook outlook(WithFaults(R"([
+      {"call": "MailItem.Send", "nth": 1, "hr": "0x80070005"},
+      {"call": "Recipient.Address", "nth": 1, "throw": "0x8007000E"},
+      {"call": "Recipients.Count", "nth": 1, "empty": true},
+      {"call": "MailItem.Subject", "nth": 1, "empty": true},
+      {"call": "MailItem.SendUsingAccount", "nth": 1, "empty": true}])"));
+  SimOutlookCom com(outlook);
+  ComPtr<IDispatch> spItem =
+      Object(Object(com.application(), L"ActiveInspector", DISPATCH_METHOD).Get(), L"CurrentItem");
+  ASSERT_TRUE(spItem);
+
+  EXPECT_EQ(InvokeByName(spItem.Get(), L"Send", DISPATCH_METHOD, {}, nullptr),
+            static_cast<HRESULT>(0x80070005));
+  EXPECT_TRUE(outlook.sent().empty());
+  EXPECT_EQ(Text(spItem.Get(), L"Subject"), std::nullopt);
+  Variant account;
+  EXPECT_EQ(InvokeByName(spItem.Get(), L"SendUsingAccount", DISPATCH_PROPERTYGET, {}, &account),
+            S_OK);
+  EXPECT_EQ(account.vt, VT_DISPATCH);
+  EXPECT_EQ(account.pdispVal, nullptr);
+
+  ComPtr<IDispatch> spRecipients = Object(spItem.Get(), L"Recipients");
+  ASSERT_TRUE(spRecipients);
+  Variant count;
+  EXPECT_TRUE(FAILED(InvokeByName(spRecipients.Get(), L"Count", DISPATCH_PROPERTYGET, {}, &count)));
+  EXPECT_EQ(count.vt, VT_EMPTY);
+  ComPtr<IDispatch> spFirst = Object(spRecipients.Get(), L"Item", DISPATCH_METHOD, {Variant(1)});
+  ASSERT_TRUE(spFirst);
+  Variant address;
+  EXPECT_EQ(InvokeByName(spFirst.Get(), L"Address", DISPATCH_PROPERTYGET, {}, &address),
+            E_OUTOFMEMORY);
+  EXPECT_EQ(address.vt, VT_EMPTY);
+}
+
+// What Outlook's type library would refuse is refused, and is no call.
+TEST_F(SimComTest, RefusesWhatOutlookRefuses) {
+  sim::SimOutlook outlook(sim::ParseScenario(kScenario, "test scenario"));
+  SimOutlookCom com(outlook);
+  ComPtr<IDispatch> spItem =
+      Object(Object(com.application(), L"ActiveInspector", DISPATCH_METHOD).Get(), L"CurrentItem");
+  ASSERT_TRUE(spItem);
+  const std::int64_t calls = outlook.totalCalls();
+
+  struct Case {
+    const wchar_t* name;
+    WORD flags;
+    std::vector<VARIANT> args;
+    HRESULT hr;
+  };
+  const Case kCases[] = {
+      {L"Subjects", DISPATCH_PROPERTYGET, {}, DISP_E_UNKNOWNNAME},
+      {L"Body", DISPATCH_PROPERTYGET, {}, DISP_E_MEMBERNOTFOUND},  // written only
+      {L"Copy", DISPATCH_PROPERTYGET, {}, DISP_E_MEMBERNOTFOUND},  // a method
+      {L"Subject", DISPATCH_METHOD, {}, DISP_E_MEMBERNOTFOUND},    // a property
+      {L"Close", DISPATCH_METHOD, {}, DISP_E_BADPARAMCOUNT},
+  };
+  for (const Case& c : kCases) {
+    EXPECT_EQ(InvokeByName(spItem.Get(), c.name, c.flags, c.args, nullptr), c.hr)
+        << static_cast<const void*>(c.name);
+  }
+
+  // A write must name its value DISPID_PROPERTYPUT.
+  LPOLESTR name = const_cast<LPOLESTR>(L"subject");
+  DISPID id = DISPID_UNKNOWN;
+  ASSERT_EQ(spItem->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+  Variant value(L"x");
+  DISPPARAMS unnamed = {&value, nullptr, 1, 0};
+  EXPECT_EQ(spItem->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &unnamed,
+                           nullptr, nullptr, nullptr),
+            DISP_E_PARAMNOTOPTIONAL);
+
+  // The same name has another DISPID on another kind.
+  ComPtr<IDispatch> spRecipient =
+      Object(Object(spItem.Get(), L"Recipients").Get(), L"Item", DISPATCH_METHOD, {Variant(1)});
+  ASSERT_TRUE(spRecipient);
+  const std::int64_t before_address = outlook.totalCalls();
+  name = const_cast<LPOLESTR>(L"Address");
+  ASSERT_EQ(spRecipient->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+  DISPPARAMS none = {};
+  EXPECT_EQ(spItem->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, nullptr,
+                           nullptr, nullptr),
+            DISP_E_MEMBERNOTFOUND);
+  EXPECT_EQ(outlook.totalCalls(), before_address);
+  EXPECT_EQ(outlook.totalCalls(), calls + 2);  // Recipients and Item only
+}
+
+// An event sink that answers the explorer-event interface when `answers`.
+class Sink final : public IDispatch {
+ public:
+  explicit Sink(bool answers) : m_answers(answers) {}
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = riid == IID_IUnknown || riid == IID_IDispatch ||
+                   (m_answers && riid == com::IID_Outlook_ExplorerEvents)
+               ? this
+               : nullptr;
+    if (*ppv == nullptr) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
+  STDMETHODIMP_(ULONG) Release() override { return --m_refs; }
+  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                      UINT*) override {
+    return E_NOTIMPL;
+  }
+  ULONG refs() const { return m_refs; }
+
+ private:
+  bool m_answers;
+  ULONG m_refs = 1;
+};
+
+TEST_F(SimComTest, WindowsAndExplorerEventConnections) {
+  sim::SimOutlook outlook(
+      WithFaults(R"([{"call": "Inspector.GetWindow", "nth": 2, "empty": true}])"));
+  SimOutlookCom com(outlook);
+  ASSERT_TRUE(IsWindow(com.inspectorWindow()));
+  ASSERT_TRUE(IsWindow(com.explorerWindow()));
+
+  // The inspector's window, unless the simulator withholds it.
+  ComPtr<IOleWindow> spInspectorWindow;
+  ASSERT_EQ(Object(com.application(), L"ActiveInspector", DISPATCH_METHOD).As(&spInspectorWindow),
+            S_OK);
+  HWND window = nullptr;
+  EXPECT_EQ(spInspectorWindow->GetWindow(&window), S_OK);
+  EXPECT_EQ(window, com.inspectorWindow());
+  EXPECT_EQ(spInspectorWindow->GetWindow(&window), E_FAIL);
+  EXPECT_EQ(window, nullptr);
+  EXPECT_EQ(outlook.callCount("Inspector.GetWindow"), 2);
+
+  ComPtr<IDispatch> spExplorer = Object(com.application(), L"ActiveExplorer", DISPATCH_METHOD);
+  ASSERT_TRUE(spExplorer);
+  ComPtr<IOleWindow> spExplorerWindow;
+  ASSERT_EQ(spExplorer.As(&spExplorerWindow), S_OK);
+  EXPECT_EQ(spExplorerWindow->GetWindow(&window), S_OK);
+  EXPECT_EQ(window, com.explorerWindow());
+
+  ComPtr<IConnectionPointContainer> spContainer;
+  ASSERT_EQ(spExplorer.As(&spContainer), S_OK);
+  ComPtr<IConnectionPoint> spPoint;
+  EXPECT_EQ(spContainer->FindConnectionPoint(IID_IDispatch, &spPoint), CONNECT_E_NOCONNECTION);
+  ASSERT_EQ(spContainer->FindConnectionPoint(com::IID_Outlook_ExplorerEvents, &spPoint), S_OK);
+
+  Sink sink(true), deaf(false);
+  DWORD cookie = 0, refused = 0;
+  EXPECT_EQ(spPoint->Advise(&deaf, &refused), CONNECT_E_CANNOTCONNECT);
+  EXPECT_EQ(deaf.refs(), 1u);
+  ASSERT_EQ(spPoint->Advise(&sink, &cookie), S_OK);
+  EXPECT_EQ(sink.refs(), 2u);  // the connection holds the sink
+  EXPECT_EQ(com.explorerEvents().standing, 1);
+  EXPECT_EQ(spPoint->Unadvise(cookie), S_OK);
+  EXPECT_EQ(spPoint->Unadvise(cookie), CONNECT_E_NOCONNECTION);
+  EXPECT_EQ(sink.refs(), 1u);
+  const ExplorerEventLog log = com.explorerEvents();
+  EXPECT_EQ(log.advised, 1);
+  EXPECT_EQ(log.unadvised, 1);
+  EXPECT_EQ(log.standing, 0);
+
+  // Outlook started without a main window.
+  SimOutlookCom headless(outlook, false);
+  Variant none;
+  EXPECT_EQ(InvokeByName(headless.application(), L"ActiveExplorer", DISPATCH_METHOD, {}, &none),
+            S_OK);
+  EXPECT_EQ(none.vt, VT_DISPATCH);
+  EXPECT_EQ(none.pdispVal, nullptr);
+}
+
+TEST_F(SimComTest, RibbonControlAnswersItsIdByVtableAndByName) {
+  ComPtr<IRibbonControl> spControl = NewRibbonControl(L"SendNV");
+  BSTR id = nullptr;
+  ASSERT_EQ(spControl->get_Id(&id), S_OK);
+  EXPECT_STREQ(id, L"SendNV");
+  SysFreeString(id);
+  EXPECT_EQ(Text(spControl.Get(), L"Id"), u"SendNV");
+  ComPtr<IDispatch> spContext;
+  EXPECT_EQ(spControl->get_Context(&spContext), S_OK);
+  EXPECT_FALSE(spContext);
+}
+
+}  // namespace
+}  // namespace norvale::win::tests
