@@ -22,8 +22,8 @@ MIDL_INTERFACE("B65AD801-ABAF-11D0-BB8B-00A0C90F2744")
 _IDTExtensibility2 : public IDispatch {
  public:
   virtual HRESULT STDMETHODCALLTYPE OnConnection(IDispatch * Application,
-                                                 ext_ConnectMode ConnectMode,
-                                                 IDispatch * AddInInst, SAFEARRAY * *custom) = 0;
+                                                 ext_ConnectMode ConnectMode, IDispatch * AddInInst,
+                                                 SAFEARRAY * *custom) = 0;
   virtual HRESULT STDMETHODCALLTYPE OnDisconnection(ext_DisconnectMode RemoveMode,
                                                     SAFEARRAY * *custom) = 0;
   virtual HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY * *custom) = 0;
@@ -57,8 +57,8 @@ IRibbonUI : public IDispatch {
 };
 
 #ifdef __CRT_UUID_DECL
-__CRT_UUID_DECL(_IDTExtensibility2, 0xB65AD801, 0xABAF, 0x11D0, 0xBB, 0x8B, 0x00, 0xA0, 0xC9,
-                0x0F, 0x27, 0x44)
+__CRT_UUID_DECL(_IDTExtensibility2, 0xB65AD801, 0xABAF, 0x11D0, 0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F,
+                0x27, 0x44)
 __CRT_UUID_DECL(IRibbonExtensibility, 0x000C0396, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00,
                 0x00, 0x00, 0x46)
 __CRT_UUID_DECL(IRibbonControl, 0x000C0395, 0x0000, 0x0000, 0xC0, 0x00, 0x00, 0x00, 0x00, 0x00,
