@@ -285,17 +285,8 @@ std::wstring ClassName(HWND hWnd) {
   return name;
 }
 
-class AddinTest : public ::testing::Test {
+class AddinTest : public RegisteredDllTest<> {
  protected:
-  static void SetUpTestSuite() {
-    s_dll = new NorvaleDll;
-    s_registered = s_dll->Load() && s_dll->RegisterServer() == S_OK;
-  }
-  static void TearDownTestSuite() {
-    if (s_registered) s_dll->UnregisterServer();
-    delete s_dll;
-  }
-
   void SetUp() override {
     ASSERT_TRUE(s_registered);
     ASSERT_NE(m_explorerWindow, nullptr) << "no desktop: run under Xvfb";
@@ -349,9 +340,6 @@ class AddinTest : public ::testing::Test {
     return m_spAddin->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result,
                              nullptr, nullptr);
   }
-
-  static inline NorvaleDll* s_dll = nullptr;
-  static inline bool s_registered = false;
 
   HWND m_explorerWindow = CreateWindowExW(0, L"Static", L"Explorer", WS_POPUP, 0, 0, 100, 100,
                                           nullptr, nullptr, nullptr, nullptr);

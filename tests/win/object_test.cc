@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "NorvaleOlkAddin.h"
+#include "outlook/com/outlook_iids.h"
 #include "tests/win/win_test_support.h"
 
 namespace norvale::win::tests {
@@ -18,25 +19,8 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// Outlook's explorer event dispinterface and Office's _IDTExtensibility2.
-constexpr IID kExplorerEvents = {
-    0x0006304F, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-constexpr IID kIDTExtensibility2 = {
-    0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
-constexpr IID kIRibbonExtensibility = {
-    0x000C0396, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-
-class ObjectTest : public ::testing::Test {
+class ObjectTest : public RegisteredDllTest<> {
  protected:
-  static void SetUpTestSuite() {
-    s_dll = new NorvaleDll;
-    s_registered = s_dll->Load() && s_dll->RegisterServer() == S_OK;
-  }
-  static void TearDownTestSuite() {
-    if (s_registered) s_dll->UnregisterServer();
-    delete s_dll;
-  }
-
   void SetUp() override {
     ASSERT_TRUE(s_registered);
     ASSERT_EQ(dll().CanUnloadNow(), S_OK);
@@ -59,9 +43,6 @@ class ObjectTest : public ::testing::Test {
               S_OK);
     return spUnknown;
   }
-
-  static inline NorvaleDll* s_dll = nullptr;
-  static inline bool s_registered = false;
 };
 
 // Outlook's path: the add-in key names the ProgID, the ProgID the class, the
@@ -96,9 +77,9 @@ TEST_F(ObjectTest, QueryInterfaceAnswersWithINorvaleOAddinAsIdentity) {
       {"INorvaleOAddin", IID_INorvaleOAddin, S_OK, true},
       {"IDispatch", IID_IDispatch, S_OK, true},
       {"ISupportErrorInfo", IID_ISupportErrorInfo, S_OK, false},
-      {"_IDTExtensibility2", kIDTExtensibility2, S_OK, false},
-      {"IRibbonExtensibility", kIRibbonExtensibility, S_OK, false},
-      {"explorer events", kExplorerEvents, E_NOINTERFACE, false},
+      {"_IDTExtensibility2", com::IID_IDTExtensibility2, S_OK, false},
+      {"IRibbonExtensibility", com::IID_IRibbonExtensibility, S_OK, false},
+      {"explorer events", com::IID_Outlook_ExplorerEvents, E_NOINTERFACE, false},
       {"IClassFactory", IID_IClassFactory, E_NOINTERFACE, false},
   };
   for (const Case& c : kCases) {
@@ -129,7 +110,7 @@ TEST_F(ObjectTest, SupportsErrorInfoForINorvaleOAddinOnly) {
   };
   const Case kCases[] = {
       {"INorvaleOAddin", IID_INorvaleOAddin, S_OK},
-      {"_IDTExtensibility2", kIDTExtensibility2, S_FALSE},
+      {"_IDTExtensibility2", com::IID_IDTExtensibility2, S_FALSE},
       {"IDispatch", IID_IDispatch, S_FALSE},
       {"IUnknown", IID_IUnknown, S_FALSE},
   };
@@ -195,7 +176,7 @@ TEST_F(ObjectTest, DispatchResolvesTheCallbackNamesThroughTheTypeLibrary) {
 TEST_F(ObjectTest, OfficeInterfacesDispatchThroughOfficesTypeLibraries) {
   ComPtr<IUnknown> spUnknown = Create();
   ASSERT_TRUE(spUnknown);
-  for (const IID* iid : {&kIDTExtensibility2, &kIRibbonExtensibility}) {
+  for (const IID* iid : {&com::IID_IDTExtensibility2, &com::IID_IRibbonExtensibility}) {
     SCOPED_TRACE(GuidText(*iid));
     ComPtr<IDispatch> spHalf;
     ASSERT_EQ(spUnknown->QueryInterface(*iid, reinterpret_cast<void**>(spHalf.GetAddressOf())),

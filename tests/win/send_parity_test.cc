@@ -61,17 +61,8 @@ int ButtonCalls(std::string_view call) {
   return call == "Application.ActiveInspector" || call == "Inspector.CurrentItem" ? 1 : 0;
 }
 
-class SendParityTest : public ::testing::TestWithParam<std::string> {
+class SendParityTest : public RegisteredDllTest<::testing::TestWithParam<std::string>> {
  protected:
-  static void SetUpTestSuite() {
-    s_dll = new NorvaleDll;
-    s_registered = s_dll->Load() && s_dll->RegisterServer() == S_OK;
-  }
-  static void TearDownTestSuite() {
-    if (s_registered) s_dll->UnregisterServer();
-    delete s_dll;
-  }
-
   void SetUp() override {
     ASSERT_TRUE(s_registered);
     ASSERT_EQ(s_dll->CanUnloadNow(), S_OK);
@@ -103,9 +94,6 @@ class SendParityTest : public ::testing::TestWithParam<std::string> {
     EXPECT_EQ(spExtensibility->OnDisconnection(ext_dm_HostShutdown, &custom), S_OK);
     return hr;
   }
-
-  static inline NorvaleDll* s_dll = nullptr;
-  static inline bool s_registered = false;
 };
 
 TEST_P(SendParityTest, SendButtonGivesTheCoresResult) {

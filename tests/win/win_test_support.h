@@ -6,6 +6,8 @@
 
 #include <ole2.h>
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "server/unique_handle.h"
@@ -37,6 +39,25 @@ class NorvaleDll {
   HRESULT(STDAPICALLTYPE* m_pfnGetClassObject)(REFCLSID, REFIID, void**) = nullptr;
   HRESULT(STDAPICALLTYPE* m_pfnRegisterServer)() = nullptr;
   HRESULT(STDAPICALLTYPE* m_pfnUnregisterServer)() = nullptr;
+};
+
+// A test suite that registers the DLL once, as regsvr32 would, and removes
+// the registration when the suite ends.
+template <typename Base = ::testing::Test>
+class RegisteredDllTest : public Base {
+ protected:
+  static void SetUpTestSuite() {
+    s_dll = new NorvaleDll;
+    s_registered = s_dll->Load() && s_dll->RegisterServer() == S_OK;
+  }
+  static void TearDownTestSuite() {
+    if (s_registered) s_dll->UnregisterServer();
+    delete s_dll;
+    s_dll = nullptr;
+  }
+
+  static inline NorvaleDll* s_dll = nullptr;
+  static inline bool s_registered = false;
 };
 
 }  // namespace norvale::win::tests
