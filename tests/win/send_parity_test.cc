@@ -19,15 +19,24 @@
 #include "addin/norvale_addin.h"
 #include "outlook/com/office.h"
 #include "outlook/sim/calls.h"
+#include "outlook/sim/com/message_box_reader.h"
+#include "outlook/sim/com/sim_com.h"
 #include "outlook/sim/report.h"
 #include "outlook/sim/scenario.h"
 #include "platform/sim/sim_desktop.h"
-#include "tests/win/message_box_reader.h"
-#include "tests/win/sim_com/sim_com.h"
 #include "tests/win/win_test_support.h"
 #include "tools/norvale-sim/compose_send.h"
 
 namespace norvale::win::tests {
+
+using sim::ComObjectCount;
+using sim::DescribeLiveComObjects;
+using sim::ExplorerEventLog;
+using sim::InvokeByName;
+using sim::LiveComObjects;
+using sim::MessageBoxReader;
+using sim::NewRibbonControl;
+using sim::SimOutlookCom;
 namespace {
 
 using Microsoft::WRL::ComPtr;

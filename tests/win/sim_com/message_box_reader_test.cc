@@ -1,12 +1,14 @@
 // The message box reader against boxes shown with known texts, owners and
 // styles.
-#include "tests/win/message_box_reader.h"
+#include "outlook/sim/com/message_box_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 namespace norvale::win::tests {
+
+using sim::MessageBoxReader;
 namespace {
 
 TEST(MessageBoxReaderTest, ReadsTextOwnerAndStyleThenPressesOk) {

@@ -1,7 +1,7 @@
 // The harness's simulated Outlook on its own, called by name through
 // IDispatch as the add-in's adapter calls it: values, missing values,
 // faults, windows, event connections and references.
-#include "tests/win/sim_com/sim_com.h"
+#include "outlook/sim/com/sim_com.h"
 
 #include <oleauto.h>
 
@@ -14,6 +14,14 @@
 #include "outlook/sim/scenario.h"
 
 namespace norvale::win::tests {
+
+using sim::ComObjectCount;
+using sim::DescribeLiveComObjects;
+using sim::ExplorerEventLog;
+using sim::InvokeByName;
+using sim::LiveComObjects;
+using sim::NewRibbonControl;
+using sim::SimOutlookCom;
 namespace {
 
 using Microsoft::WRL::ComPtr;

@@ -20,7 +20,7 @@
 #include "outlook/com/office.h"
 #include "outlook/sim/sim_outlook.h"
 
-namespace norvale::win::tests {
+namespace norvale::sim {
 
 // The harness's COM objects alive now and the references held on them.
 struct ComObjectCount {
@@ -78,4 +78,4 @@ HRESULT InvokeByName(IDispatch* object, const wchar_t* name, WORD flags,
 // ribbon callback; its Context is empty.
 Microsoft::WRL::ComPtr<IRibbonControl> NewRibbonControl(std::wstring id);
 
-}  // namespace norvale::win::tests
+}  // namespace norvale::sim

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-namespace norvale::win::tests {
+namespace norvale::sim {
 
 class MessageBoxReader {
  public:
@@ -45,4 +45,4 @@ class MessageBoxReader {
   std::thread m_thread;  // last: starts when everything else is ready
 };
 
-}  // namespace norvale::win::tests
+}  // namespace norvale::sim

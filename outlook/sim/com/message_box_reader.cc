@@ -1,10 +1,10 @@
-#include "tests/win/message_box_reader.h"
+#include "outlook/sim/com/message_box_reader.h"
 
 #include <algorithm>
 #include <chrono>
 #include <utility>
 
-namespace norvale::win::tests {
+namespace norvale::sim {
 namespace {
 
 // Messages to the box go to the thread that shows it, which answers them
@@ -147,4 +147,4 @@ void MessageBoxReader::Watch() {
   }
 }
 
-}  // namespace norvale::win::tests
+}  // namespace norvale::sim

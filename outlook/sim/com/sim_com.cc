@@ -1,4 +1,4 @@
-#include "tests/win/sim_com/sim_com.h"
+#include "outlook/sim/com/sim_com.h"
 
 #include <oleauto.h>
 
@@ -17,9 +17,10 @@
 #include "outlook/com/outlook_iids.h"
 #include "server/com_guard.h"
 
-namespace norvale::win::tests {
+namespace norvale::sim {
 
 using Microsoft::WRL::ComPtr;
+using win::GuardHResult;
 
 struct ExplorerEventConnections {
   std::map<DWORD, ComPtr<IDispatch>> sinks;  // by cookie
@@ -794,4 +795,4 @@ ComPtr<IRibbonControl> NewRibbonControl(std::wstring id) {
   return new RibbonControlObject(std::make_shared<RibbonControlPort>(std::move(id)));
 }
 
-}  // namespace norvale::win::tests
+}  // namespace norvale::sim
