@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,8 @@
 #include "platform/desktop.h"
 
 namespace norvale {
+
+class NorvaleHelperDlg;
 
 // Caption of every message box the add-in shows.
 inline constexpr std::u16string_view kAddinCaption = u"Norvale Outlook Addin";
@@ -67,14 +70,67 @@ class CNorvaleOAddin {
   // when it can; returns the status of the last MAPI step made.
   HRESULT GetIdentitySmtpAddress(std::u16string& address);
 
+  // The compose window's Send: the active inspector's mail item goes to
+  // SendTrackedMail. Returns S_OK whatever the send's outcome.
+  HRESULT SendButton_Action();
+
+  // Inline replies. Connecting to `explorer` (the main window the events come
+  // from) with `helperDlg` (the hidden window of the send timer, not owned)
+  // puts the inline send in its idle state.
+  void ConnectInline(std::shared_ptr<outlook::Explorer> explorer, NorvaleHelperDlg* helperDlg);
+  // The ribbon loaded; nullptr when it is gone.
+  void SetRibbonUI(std::shared_ptr<outlook::RibbonUI> ribbonUI);
+
+  // Outlook opened an inline reply; `item` is its mail item, nullptr when it
+  // is not one.
+  void OnInlineResponse(std::shared_ptr<outlook::MailItem> item);
+  // The inline reply ended; a pending send starts the helper's timer.
+  void OnInlineResponseClose();
+  // The main window's Send: pops the inline reply out into its own window.
+  // Always S_OK.
+  HRESULT SendInlineButton_Action();
+  // Clicks the first button of the inline reply's toolbar; false when a
+  // window of the way there is missing and nothing was clicked.
+  bool ClickInlinePopOut();
+  // Moves the pointer to the screen point; false when the screen's size is
+  // unknown and the pointer did not move.
+  bool MoveMouseTo(std::int32_t x, std::int32_t y);
+  void SendLeftClick();
+  // The timer's send: the popped-out reply, shown by the active inspector, is
+  // sent as tracked copies, closed and deleted. Always S_OK.
+  HRESULT SendPoppedOutInline();
+
   const std::vector<std::u16string>& distListMembers() const { return m_distListMembers; }
   std::int32_t outlookLevel() const { return m_nOutlookLevel; }
+  bool inlineResponse() const { return m_bInlineResponse; }
+  bool inlineSendPending() const { return m_bInlineSendPending != 0; }
+  bool hasInlineMail() const { return m_spInlineMail != nullptr; }
 
  private:
+  // What identifies the inline reply that Send popped out.
+  struct InlineMailFields {
+    OptText subject, to, cc, bcc;
+    bool operator==(const InlineMailFields&) const = default;
+  };
+  static InlineMailFields ReadInlineMailFields(outlook::MailItem& item);
+
+  // The active inspector, waited for while Outlook creates it.
+  std::shared_ptr<outlook::Inspector> WaitForActiveInspector();
+  // Invalidates the ribbon; a failure leaves the controls as they are.
+  void InvalidateRibbon();
+
   platform::Desktop& m_desktop;
   std::shared_ptr<outlook::Application> m_spApp;
   std::int32_t m_nOutlookLevel = 0;
   std::vector<std::u16string> m_distListMembers;
+
+  std::shared_ptr<outlook::Explorer> m_spExplorer;
+  std::shared_ptr<outlook::RibbonUI> m_spRibbonUI;
+  bool m_bInlineResponse = false;
+  std::shared_ptr<outlook::MailItem> m_spInlineMail;
+  NorvaleHelperDlg* m_pHelperDlg = nullptr;
+  std::int32_t m_bInlineSendPending = 0;
+  std::optional<InlineMailFields> m_inlineSendFields;  // noted when Send popped the reply out
 };
 
 }  // namespace norvale

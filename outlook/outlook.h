@@ -84,6 +84,9 @@ class MailItem {
   virtual OptText HTMLBody() = 0;
   virtual void SetHTMLBody(const OptText& value) = 0;
   virtual void SetBodyFormat(std::int32_t format) = 0;
+  virtual OptText To() = 0;
+  virtual OptText CC() = 0;
+  virtual OptText BCC() = 0;
   // Addressing is examined: a copy whose recipients could not be replaced
   // still holds every recipient of the message it was made from.
   virtual HRESULT SetTo(const OptText& value) = 0;
@@ -220,6 +223,22 @@ class Inspector {
   virtual HRESULT Close(std::int32_t save_mode) = 0;
   // The inspector's top-level window (IOleWindow::GetWindow); kNoWindow when none.
   virtual platform::WindowHandle Window() = 0;
+};
+
+// The main window the add-in was connected to.
+class Explorer {
+ public:
+  virtual ~Explorer() = default;
+  // The explorer's top-level window (IOleWindow::GetWindow); kNoWindow when none.
+  virtual platform::WindowHandle Window() = 0;
+};
+
+// Office's IRibbonUI, handed to the add-in when its ribbon loads.
+class RibbonUI {
+ public:
+  virtual ~RibbonUI() = default;
+  // Makes Office ask every callback of the add-in's controls again.
+  virtual HRESULT Invalidate() = 0;
 };
 
 class Application {

@@ -22,6 +22,9 @@ class RecordingMailItem : public outlook::MailItem {
   OptText Subject() override { return std::nullopt; }
   void SetSubject(const OptText& value) override { Record(u"Subject", value); }
   OptText HTMLBody() override { return std::nullopt; }
+  OptText To() override { return std::nullopt; }
+  OptText CC() override { return std::nullopt; }
+  OptText BCC() override { return std::nullopt; }
   HRESULT SetTo(const OptText& value) override {
     Record(u"To", value);
     return S_OK;

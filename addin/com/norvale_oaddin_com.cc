@@ -6,11 +6,14 @@
 
 #include <string_view>
 #include <utility>
+#include <vector>
 
-#include "addin/com/norvale_helper_dlg.h"
+#include "addin/com/helper_dialog_window.h"
 #include "addin/com/type_info_holder.h"
+#include "addin/explorer_events.h"
 #include "addin/ribbon.h"
 #include "outlook/com/com_outlook.h"
+#include "outlook/com/com_values.h"
 #include "outlook/com/dispatch.h"
 #include "outlook/com/outlook_iids.h"
 #include "resource.h"
@@ -25,10 +28,6 @@ using Microsoft::WRL::ComPtr;
 
 static_assert(kComposeRibbonDocument == IDR_RIBBON_COMPOSE);
 static_assert(kExplorerRibbonDocument == IDR_RIBBON_EXPLORER);
-
-// The explorer events the two sinks act on.
-constexpr DISPID kDispidInlineResponse = 0xFC92;
-constexpr DISPID kDispidInlineResponseClose = 0xFC96;
 
 // The type libraries of the three dual interfaces: the add-in's own, and the
 // Add-in Designer and Office libraries that come with Office.
@@ -180,8 +179,8 @@ HRESULT CNorvaleOAddin::CreateInstance(IUnknown* outer, REFIID riid, void** ppv)
 CNorvaleOAddin::CNorvaleOAddin(IUnknown* outer)
     : m_inner(*this),
       m_pControllingUnknown(outer != nullptr ? outer : &m_inner),
-      m_inlineResponseCloseSink(*this, kDispidInlineResponseClose),
-      m_inlineResponseSink(*this, kDispidInlineResponse),
+      m_inlineResponseCloseSink(*this, kInlineResponseCloseSink),
+      m_inlineResponseSink(*this, kInlineResponseSink),
       m_core(m_desktop) {
   g_module.Lock();
 }
@@ -248,7 +247,6 @@ HRESULT CNorvaleOAddin::OnConnection(IDispatch* Application, ext_ConnectMode, ID
     Disconnect();
     m_spApp = std::move(spApp);
     m_spOutlook = spOutlook;
-    m_bInlineResponse = false;
     m_spExplorer =
         ApplicationObject<IDispatch>(m_spApp.Get(), L"ActiveExplorer", com::IID_Outlook_Explorer);
     m_core.SetApplication(std::move(spOutlook));
@@ -257,7 +255,9 @@ HRESULT CNorvaleOAddin::OnConnection(IDispatch* Application, ext_ConnectMode, ID
       m_inlineResponseCloseSink.Advise(m_spExplorer.Get());
       m_inlineResponseSink.Advise(m_spExplorer.Get());
     }
-    m_pHelperDlg = std::make_unique<NorvaleHelperDlg>(*this, GetExplorerWindow());
+    m_pHelperDlg = std::make_unique<HelperDialogWindow>(*m_pControllingUnknown, m_core, m_desktop,
+                                                        GetExplorerWindow());
+    m_core.ConnectInline(com::WrapExplorer(m_spExplorer.Get()), m_pHelperDlg->helper());
     return S_OK;
   });
 }
@@ -278,6 +278,7 @@ HRESULT CNorvaleOAddin::OnBeginShutdown(SAFEARRAY**) { return E_NOTIMPL; }
 void CNorvaleOAddin::Disconnect() {
   m_inlineResponseCloseSink.Unadvise(m_spExplorer.Get());
   m_inlineResponseSink.Unadvise(m_spExplorer.Get());
+  m_core.ConnectInline(nullptr, nullptr);
   m_pHelperDlg.reset();
 }
 
@@ -287,11 +288,6 @@ HWND CNorvaleOAddin::GetExplorerWindow() {
   HWND hWnd = nullptr;
   if (spWindow && FAILED(spWindow->GetWindow(&hWnd))) hWnd = nullptr;
   return hWnd;
-}
-
-void CNorvaleOAddin::OnExplorerEvent(DISPID, DISPPARAMS*) {
-  // InlineResponse and InlineResponseClose are accepted without effect until
-  // the inline send follows them.
 }
 
 HRESULT CNorvaleOAddin::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) {
@@ -308,8 +304,7 @@ HRESULT CNorvaleOAddin::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) {
 
 HRESULT CNorvaleOAddin::OnInitializeRibbon(IDispatch* pControl) {
   return GuardHResult([&] {
-    m_spRibbonUI.Reset();
-    if (pControl != nullptr) pControl->QueryInterface(IID_PPV_ARGS(&m_spRibbonUI));
+    m_core.SetRibbonUI(com::WrapRibbonUI(pControl));
     return S_OK;
   });
 }
@@ -318,7 +313,7 @@ HRESULT CNorvaleOAddin::GetVisible(IDispatch* pControl, VARIANT_BOOL* pvarfEnabl
   return GuardHResult([&] {
     if (pvarfEnabled == nullptr) return E_POINTER;
     const UniqueBstr bstrId = ControlId(pControl);
-    *pvarfEnabled = IsRibbonControlVisible(BstrView(bstrId.get()), m_bInlineResponse)
+    *pvarfEnabled = IsRibbonControlVisible(BstrView(bstrId.get()), m_core.inlineResponse())
                         ? VARIANT_TRUE
                         : VARIANT_FALSE;
     return S_OK;
@@ -341,19 +336,12 @@ HRESULT CNorvaleOAddin::GetImage(IDispatch*, IDispatch** picture) {
 }
 
 HRESULT CNorvaleOAddin::SendButton_Action(IDispatch*) {
-  return GuardHResult([&] {
-    // Without a compose window in front there is nothing to send.
-    std::shared_ptr<outlook::Inspector> spInspector =
-        m_spOutlook ? m_spOutlook->ActiveInspector() : nullptr;
-    std::shared_ptr<outlook::MailItem> spMailItem =
-        spInspector ? spInspector->CurrentMailItem() : nullptr;
-    if (spMailItem) m_core.SendTrackedMail(spMailItem);
-    return S_OK;
-  });
+  return GuardHResult([&] { return m_core.SendButton_Action(); });
 }
 
-// The main window's Send buttons arrive with the inline send.
-HRESULT CNorvaleOAddin::SendInlineButton_Action(IDispatch*) { return E_NOTIMPL; }
+HRESULT CNorvaleOAddin::SendInlineButton_Action(IDispatch*) {
+  return GuardHResult([&] { return m_core.SendInlineButton_Action(); });
+}
 
 HRESULT CNorvaleOAddin::ExplorerEventSink::QueryInterface(REFIID riid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
@@ -384,8 +372,22 @@ HRESULT CNorvaleOAddin::ExplorerEventSink::Invoke(DISPID dispIdMember, REFIID, L
                                                   DISPPARAMS* pDispParams, VARIANT*, EXCEPINFO*,
                                                   UINT*) {
   return GuardHResult([&] {
-    // Every explorer event reaches both sinks; each acts on its own only.
-    if (dispIdMember == m_dispidEvent) m_owner.OnExplorerEvent(m_dispidEvent, pDispParams);
+    // Every explorer event reaches both sinks; each acts on its own rows only.
+    const ExplorerEventEntry* entry = FindExplorerEvent(m_nSink, dispIdMember);
+    if (entry == nullptr) return S_OK;
+    const UINT cArgs = pDispParams != nullptr ? pDispParams->cArgs : 0;
+    if (cArgs != entry->argTypes.size()) return DISP_E_BADPARAMCOUNT;
+    // The row gives each argument's type; rgvarg holds them last to first.
+    std::vector<std::shared_ptr<outlook::MailItem>> args;
+    for (UINT i = 0; i < cArgs; ++i) {
+      com::ScopedVariant item;
+      if (FAILED(VariantChangeType(item.Receive(), &pDispParams->rgvarg[cArgs - 1 - i], 0,
+                                   VT_DISPATCH))) {
+        return DISP_E_TYPEMISMATCH;
+      }
+      args.push_back(com::WrapMailItem(item.get().pdispVal));
+    }
+    entry->handler(m_owner.m_core, args);
     return S_OK;
   });
 }

@@ -20,7 +20,7 @@
 
 namespace norvale::win {
 
-class NorvaleHelperDlg;
+class HelperDialogWindow;
 
 // The IDispatch half of the dual interface `Interface`, served from the
 // registered type library that describes it.
@@ -96,9 +96,8 @@ class CNorvaleOAddin final : public DualInterface<INorvaleOAddin>,
   // alive.
   class ExplorerEventSink final : public IDispatch {
    public:
-    // `dispidEvent`: the one event this sink acts on.
-    ExplorerEventSink(CNorvaleOAddin& owner, DISPID dispidEvent)
-        : m_owner(owner), m_dispidEvent(dispidEvent) {}
+    // `sink`: the sink's number in the event table.
+    ExplorerEventSink(CNorvaleOAddin& owner, int sink) : m_owner(owner), m_nSink(sink) {}
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
     STDMETHODIMP_(ULONG) AddRef() override;
@@ -118,7 +117,7 @@ class CNorvaleOAddin final : public DualInterface<INorvaleOAddin>,
 
    private:
     CNorvaleOAddin& m_owner;
-    DISPID m_dispidEvent;
+    int m_nSink;
     DWORD m_dwCookie = 0;  // 0 while detached
   };
 
@@ -127,10 +126,6 @@ class CNorvaleOAddin final : public DualInterface<INorvaleOAddin>,
 
   // Looks `riid` up in the interface table; IUnknown is the first entry's.
   HRESULT InternalQueryInterface(REFIID riid, void** ppv);
-
-  // An explorer event that a sink acts on. The inline-response handlers
-  // (InlineResponse, InlineResponseClose) hook in here.
-  void OnExplorerEvent(DISPID dispidEvent, DISPPARAMS* pDispParams);
 
   // Drops the event connections and the hidden window of a connection.
   void Disconnect();
@@ -142,8 +137,8 @@ class CNorvaleOAddin final : public DualInterface<INorvaleOAddin>,
   IUnknown* m_pControllingUnknown;  // the aggregating object, or &m_inner
   ULONG m_nRefCount = 0;            // plain: the object lives in one apartment
 
-  ExplorerEventSink m_inlineResponseCloseSink;  // sink no. 1
-  ExplorerEventSink m_inlineResponseSink;       // sink no. 2
+  ExplorerEventSink m_inlineResponseCloseSink;
+  ExplorerEventSink m_inlineResponseSink;
 
   platform::Win32Desktop m_desktop;
   ::norvale::CNorvaleOAddin m_core;                   // holds m_desktop
@@ -152,9 +147,7 @@ class CNorvaleOAddin final : public DualInterface<INorvaleOAddin>,
   // Released from the bottom up on destruction.
   Microsoft::WRL::ComPtr<IDispatch> m_spApp;       // Outlook's _Application
   Microsoft::WRL::ComPtr<IDispatch> m_spExplorer;  // _Explorer active at connection
-  Microsoft::WRL::ComPtr<IRibbonUI> m_spRibbonUI;
-  bool m_bInlineResponse = false;
-  std::unique_ptr<NorvaleHelperDlg> m_pHelperDlg;
+  std::unique_ptr<HelperDialogWindow> m_pHelperDlg;
 };
 
 }  // namespace norvale::win

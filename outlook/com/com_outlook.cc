@@ -8,6 +8,7 @@
 #include "outlook/com/com_mapi.h"
 #include "outlook/com/com_values.h"
 #include "outlook/com/dispatch.h"
+#include "outlook/com/office.h"
 
 namespace norvale::com {
 namespace {
@@ -25,6 +26,17 @@ std::shared_ptr<W> Wrap(IUnknown* object, Extra&&... extra) {
   ComPtr<IDispatch> spDispatch = QueryKind(object, W::kKind);
   if (!spDispatch) return nullptr;
   return std::make_shared<W>(std::move(spDispatch), std::forward<Extra>(extra)...);
+}
+
+// The window behind `object`'s IOleWindow; kNoWindow when it has none.
+platform::WindowHandle WindowOf(IUnknown* object) {
+  ComPtr<IOleWindow> spWindow;
+  HWND hwnd = nullptr;
+  if (SUCCEEDED(ThrowIfOutOfMemory(object->QueryInterface(IID_PPV_ARGS(&spWindow)))) && spWindow &&
+      FAILED(ThrowIfOutOfMemory(spWindow->GetWindow(&hwnd)))) {
+    hwnd = nullptr;
+  }
+  return reinterpret_cast<platform::WindowHandle>(hwnd);
 }
 
 // One Outlook object of a known kind, and the three shapes of call on it:
@@ -117,6 +129,9 @@ class ComMailItem final : public outlook::MailItem, Dispatched {
   OptText HTMLBody() override { return ReadText(L"HTMLBody"); }
   void SetHTMLBody(const OptText& value) override { Put(L"HTMLBody", ScopedVariant(value)); }
   void SetBodyFormat(std::int32_t format) override { Put(L"BodyFormat", ScopedVariant(format)); }
+  OptText To() override { return ReadText(L"To"); }
+  OptText CC() override { return ReadText(L"CC"); }
+  OptText BCC() override { return ReadText(L"BCC"); }
   HRESULT SetTo(const OptText& value) override { return Put(L"To", ScopedVariant(value)); }
   HRESULT SetCC(const OptText& value) override { return Put(L"CC", ScopedVariant(value)); }
   HRESULT SetBCC(const OptText& value) override { return Put(L"BCC", ScopedVariant(value)); }
@@ -243,15 +258,27 @@ class ComInspector final : public outlook::Inspector, Dispatched {
     return ReadObject<ComMailItem>(L"CurrentItem");
   }
   HRESULT Close(std::int32_t save_mode) override { return CallWithMode(L"Close", save_mode); }
-  platform::WindowHandle Window() override {
-    ComPtr<IOleWindow> spWindow;
-    HWND hwnd = nullptr;
-    if (SUCCEEDED(ThrowIfOutOfMemory(object()->QueryInterface(IID_PPV_ARGS(&spWindow)))) &&
-        spWindow) {
-      ThrowIfOutOfMemory(spWindow->GetWindow(&hwnd));
-    }
-    return reinterpret_cast<platform::WindowHandle>(hwnd);
-  }
+  platform::WindowHandle Window() override { return WindowOf(object()); }
+};
+
+class ComExplorer final : public outlook::Explorer {
+ public:
+  explicit ComExplorer(ComPtr<IDispatch> object) : m_spObject(std::move(object)) {}
+
+  platform::WindowHandle Window() override { return WindowOf(m_spObject.Get()); }
+
+ private:
+  ComPtr<IDispatch> m_spObject;
+};
+
+class ComRibbonUI final : public outlook::RibbonUI {
+ public:
+  explicit ComRibbonUI(ComPtr<IRibbonUI> ribbon) : m_spRibbon(std::move(ribbon)) {}
+
+  HRESULT Invalidate() override { return ThrowIfOutOfMemory(m_spRibbon->Invalidate()); }
+
+ private:
+  ComPtr<IRibbonUI> m_spRibbon;
 };
 
 class ComApplication final : public outlook::Application, Dispatched {
@@ -279,5 +306,19 @@ std::shared_ptr<outlook::Application> WrapApplication(IDispatch* app) {
 }
 
 std::shared_ptr<outlook::MailItem> WrapMailItem(IDispatch* item) { return Wrap<ComMailItem>(item); }
+
+std::shared_ptr<outlook::Explorer> WrapExplorer(IDispatch* explorer) {
+  if (explorer == nullptr) return nullptr;
+  return std::make_shared<ComExplorer>(explorer);
+}
+
+std::shared_ptr<outlook::RibbonUI> WrapRibbonUI(IDispatch* ribbon) {
+  ComPtr<IRibbonUI> spRibbon;
+  if (ribbon == nullptr ||
+      FAILED(ThrowIfOutOfMemory(ribbon->QueryInterface(IID_PPV_ARGS(&spRibbon)))) || !spRibbon) {
+    return nullptr;
+  }
+  return std::make_shared<ComRibbonUI>(std::move(spRibbon));
+}
 
 }  // namespace norvale::com

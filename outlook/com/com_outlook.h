@@ -18,4 +18,10 @@ std::shared_ptr<outlook::Application> WrapApplication(IDispatch* app);
 // nullptr when `item` does not answer _MailItem.
 std::shared_ptr<outlook::MailItem> WrapMailItem(IDispatch* item);
 
+// The explorer's window through its IOleWindow; nullptr for a null `explorer`.
+std::shared_ptr<outlook::Explorer> WrapExplorer(IDispatch* explorer);
+
+// nullptr when `ribbon` does not answer IRibbonUI.
+std::shared_ptr<outlook::RibbonUI> WrapRibbonUI(IDispatch* ribbon);
+
 }  // namespace norvale::com

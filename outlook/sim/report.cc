@@ -1,6 +1,8 @@
 #include "outlook/sim/report.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <utility>
 
 namespace norvale::sim {
 namespace {
@@ -25,8 +27,7 @@ std::string HresultText(HRESULT hr) {
   return text;
 }
 
-ordered_json BuildReport(const SimOutlook& outlook, const platform::SimDesktop& desktop,
-                         HRESULT result) {
+ordered_json BuildReport(const SimOutlook& outlook, const platform::SimDesktop& desktop) {
   ordered_json sent = ordered_json::array();
   for (const MailFields& mail : outlook.sent()) {
     sent.push_back({{"to", Text(mail.to)},
@@ -59,7 +60,6 @@ ordered_json BuildReport(const SimOutlook& outlook, const platform::SimDesktop& 
                                        : ordered_json(source.bodyFormatWrites.back());
 
   ordered_json report;
-  report["result"] = HresultText(result);
   report["sent"] = std::move(sent);
   report["leftovers"] = std::move(leftovers);
   report["messageBoxes"] = std::move(boxes);
@@ -67,6 +67,13 @@ ordered_json BuildReport(const SimOutlook& outlook, const platform::SimDesktop& 
                       {"saved", source.saved},
                       {"closedWith", Optional(source.closedWith)},
                       {"deleted", source.deleted}};
+  if (outlook.scenario().action == Scenario::Action::kInline) {
+    const auto& shown = desktop.shownWindows();
+    const bool hidden =
+        std::find(shown.begin(), shown.end(),
+                  std::pair{SimOutlook::kInspectorWindow, platform::kSwHide}) != shown.end();
+    report["inline"] = {{"poppedOut", outlook.poppedOut()}, {"inspectorHidden", hidden}};
+  }
   report["calls"] = outlook.totalCalls();
   return report;
 }

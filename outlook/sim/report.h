@@ -13,10 +13,9 @@ namespace norvale::sim {
 // "0x" and eight upper-case hex digits: "0x80004005".
 std::string HresultText(HRESULT hr);
 
-// The report of a run that returned `result`: what was sent, the copies left
-// behind, the message boxes, what became of the composed message, and the
-// number of object-model calls.
-nlohmann::ordered_json BuildReport(const SimOutlook& outlook, const platform::SimDesktop& desktop,
-                                   HRESULT result);
+// The report of a run: what was sent, the copies left behind, the message
+// boxes, what became of the composed message (and of an inline reply's
+// window), and the number of object-model calls.
+nlohmann::ordered_json BuildReport(const SimOutlook& outlook, const platform::SimDesktop& desktop);
 
 }  // namespace norvale::sim

@@ -52,7 +52,6 @@ TEST(ReportTest, DescribesTheRun) {
   desktop.ShowMessageBox(0x4242, u"another window", u"c", 0);
 
   const auto expected = nlohmann::ordered_json::parse(R"({
-    "result": "0x80004005",
     "sent": [{"to": "jane@contoso.com", "cc": "", "bcc": null, "subject": " Hello ",
               "htmlBody": "<p>café</p>", "body": null}],
     "leftovers": [{"to": "ann@contoso.com", "subject": " Hello ", "state": "closed"},
@@ -65,16 +64,31 @@ TEST(ReportTest, DescribesTheRun) {
     "source": {"bodyFormat": 2, "saved": true, "closedWith": 1, "deleted": true},
     "calls": 20
   })");
-  EXPECT_EQ(BuildReport(sim, desktop, E_FAIL).dump(2), expected.dump(2));
+  EXPECT_EQ(BuildReport(sim, desktop).dump(2), expected.dump(2));
 }
 
 TEST(ReportTest, AnUntouchedSourceHasNoFormatAndNoClose) {
   SimOutlook sim(ParseScenario(R"({"message": {}})", "empty.json"));
-  const auto report = BuildReport(sim, platform::SimDesktop(), S_OK);
+  const auto report = BuildReport(sim, platform::SimDesktop());
   EXPECT_EQ(report["source"].dump(),
             R"({"bodyFormat":null,"saved":false,"closedWith":null,"deleted":false})");
   EXPECT_EQ(report["calls"], 0);
   EXPECT_TRUE(report["sent"].empty());
+  EXPECT_FALSE(report.contains("inline"));
+}
+
+TEST(ReportTest, AnInlineReplyTellsWhetherItWasPoppedOutAndHidden) {
+  SimOutlook sim(ParseScenario(R"({"action": "inline", "message": {}})", "inline.json"));
+  platform::SimDesktop desktop;
+  EXPECT_EQ(BuildReport(sim, desktop)["inline"].dump(),
+            R"({"poppedOut":false,"inspectorHidden":false})");
+  sim.PopOutInline();
+  desktop.ShowWindow(0x1234, platform::kSwHide);
+  EXPECT_EQ(BuildReport(sim, desktop)["inline"].dump(),
+            R"({"poppedOut":true,"inspectorHidden":false})");
+  desktop.ShowWindow(SimOutlook::kInspectorWindow, platform::kSwHide);
+  EXPECT_EQ(BuildReport(sim, desktop)["inline"].dump(),
+            R"({"poppedOut":true,"inspectorHidden":true})");
 }
 
 }  // namespace

@@ -235,13 +235,19 @@ Fault ReadFault(const Reader& r, const Node& node) {
 }
 
 Scenario ReadScenario(const Reader& r, const Node& root) {
-  r.ExpectObject(root, {"action", "outlookVersion", "currentUser", "identity", "addressLists",
-                        "message", "faults"});
+  r.ExpectObject(root, {"action", "inlineWindows", "outlookVersion", "currentUser", "identity",
+                        "addressLists", "message", "faults"});
   Scenario scenario;
   if (const auto action = r.Member(root, "action")) {
-    if (r.Utf8(*action) != "compose") {
-      r.Fail(action->path, "unknown action (the only action is \"compose\")");
+    const std::string name = r.Utf8(*action);
+    if (name == "inline") {
+      scenario.action = Scenario::Action::kInline;
+    } else if (name != "compose") {
+      r.Fail(action->path, "unknown action (expected \"compose\" or \"inline\")");
     }
+  }
+  if (const auto windows = r.Member(root, "inlineWindows")) {
+    scenario.inlineWindows = r.Elements(*windows, [&](const Node& n) { return r.Utf8(n); });
   }
   scenario.outlookVersion = r.Text(root, "outlookVersion");
   scenario.currentUser = r.Optional(root, "currentUser", [&](const Node& n) {

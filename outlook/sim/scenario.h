@@ -63,10 +63,15 @@ struct Scenario {
     std::optional<Account> account;
     std::vector<Recipient> recipients;
   };
-  // Where the user pressed Send; only the compose window so far.
-  enum class Action { kCompose };
+  // Where the user pressed Send: the compose window's button, or the main
+  // window's with the message open as an inline reply in the reading pane.
+  enum class Action { kCompose, kInline };
 
   Action action = Action::kCompose;
+  // The window classes from Outlook's main window down to the inline reply's
+  // toolbar, each a child of the one before.
+  std::vector<std::string> inlineWindows = {"rctrl_renwnd32", "AfxWndW", "AfxWndW", "#32770",
+                                            "ToolbarWindow32"};
   OptText outlookVersion;
   std::optional<CurrentUser> currentUser;
   std::optional<Identity> identity;

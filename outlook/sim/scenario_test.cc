@@ -136,7 +136,7 @@ TEST(ScenarioTest, RejectsABadFileNamingThePathAndTheProblem) {
        "$.addressLists[0].entries[0].userType: missing required member"},
       {R"({"message": {}, "identity": {"smtpAddress": "a", "smtp": "b"}})",
        "$.identity.smtp: unknown member"},
-      {R"({"message": {}, "action": "inline"})", "$.action: unknown action"},
+      {R"({"message": {}, "action": "popup"})", "$.action: unknown action"},
       {R"({"message": {}, "faults": {}})", "$.faults: expected an array, got object"},
       {R"({"message": {}, "faults": [{"call": "MailItem.Send", "hr": "2147500037"}]})",
        "$.faults[0].hr: expected an HRESULT as \"0x\" and 1 to 8 hex digits, got \"2147500037\""},

@@ -14,6 +14,7 @@ struct SimState {
   std::vector<MailFields> sent;
   int mapiInitialized = 0;
   int mapiUninitialized = 0;
+  bool poppedOut = false;
 };
 
 namespace {
@@ -184,6 +185,15 @@ class SimMailItem : public outlook::MailItem, Simulated {
   }
   void SetBodyFormat(std::int32_t format) override {
     Write("MailItem.BodyFormat", [&] { item_.bodyFormatWrites.push_back(format); });
+  }
+  OptText To() override {
+    return Read<OptText>("MailItem.To", [&] { return item_.fields.to; });
+  }
+  OptText CC() override {
+    return Read<OptText>("MailItem.CC", [&] { return item_.fields.cc; });
+  }
+  OptText BCC() override {
+    return Read<OptText>("MailItem.BCC", [&] { return item_.fields.bcc; });
   }
   HRESULT SetTo(const OptText& value) override {
     return Examine("MailItem.To", [&] {
@@ -540,11 +550,15 @@ class SimApplication : public outlook::Application, Simulated {
   OptText Version() override {
     return Read<OptText>("Application.Version", [&] { return state_->scenario.outlookVersion; });
   }
-  // The compose window stays active until its message is closed or deleted.
+  // The compose window stays active until its message is closed or deleted;
+  // an inline reply gets one when it is popped out.
   std::shared_ptr<outlook::Inspector> ActiveInspector() override {
     return Read<std::shared_ptr<outlook::Inspector>>(
         "Application.ActiveInspector", [&]() -> std::shared_ptr<outlook::Inspector> {
           if (state_->source.closedWith || state_->source.deleted) return nullptr;
+          if (state_->scenario.action == Scenario::Action::kInline && !state_->poppedOut) {
+            return nullptr;
+          }
           return std::make_shared<SimInspector>(state_);
         });
   }
@@ -573,6 +587,10 @@ SimOutlook::~SimOutlook() = default;
 std::shared_ptr<outlook::MailItem> SimOutlook::sourceItem() const {
   return std::make_shared<SimMailItem>(state_, state_->source);
 }
+
+const Scenario& SimOutlook::scenario() const { return state_->scenario; }
+void SimOutlook::PopOutInline() { state_->poppedOut = true; }
+bool SimOutlook::poppedOut() const { return state_->poppedOut; }
 
 const MailRecord& SimOutlook::source() const { return state_->source; }
 const std::deque<MailRecord>& SimOutlook::copies() const { return state_->copies; }

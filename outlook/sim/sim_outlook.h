@@ -53,6 +53,12 @@ class SimOutlook {
   // The composed message, handed out without counting a call.
   std::shared_ptr<outlook::MailItem> sourceItem() const;
 
+  const Scenario& scenario() const;
+
+  // An inline reply has no inspector until it is popped out into one.
+  void PopOutInline();
+  bool poppedOut() const;
+
   const MailRecord& source() const;
   // Every copy made, in the order made.
   const std::deque<MailRecord>& copies() const;

@@ -1,5 +1,5 @@
-// The desktop of the thread Outlook runs the add-in on: user32's message box
-// and message queue.
+// The desktop of the thread Outlook runs the add-in on: user32's message box,
+// message queue, windows, input and timers, and the thread's sleep.
 #pragma once
 
 #include "platform/desktop.h"
@@ -13,6 +13,15 @@ class Win32Desktop final : public Desktop {
                      std::uint32_t style) override;
   // Dispatches every message queued for the thread, then returns.
   void PumpMessages() override;
+  WindowHandle FindChildWindow(WindowHandle parent, std::string_view className,
+                               std::optional<std::string_view> windowName) override;
+  std::optional<Rect> GetWindowRect(WindowHandle window) override;
+  std::int32_t GetSystemMetrics(int index) override;
+  void SendInput(const MouseInput& input) override;
+  void ShowWindow(WindowHandle window, int command) override;
+  void SetTimer(WindowHandle window, std::uintptr_t id, std::uint32_t milliseconds) override;
+  void KillTimer(WindowHandle window, std::uintptr_t id) override;
+  void Sleep(std::uint32_t milliseconds) override;
 };
 
 }  // namespace norvale::platform

@@ -439,27 +439,52 @@ TEST_F(AddinTest, AttachedSinksKeepTheObjectAliveUntilOutlookLetsGo) {
   EXPECT_EQ(m_spAddin->QueryInterface(norvale::com::IID_Outlook_ExplorerEvents, &pv),
             E_NOINTERFACE);
 
-  // Every event reaches both sinks and is accepted: an inline response
-  // opening, closing, and a selection change.
+  // Every event reaches both sinks, as Outlook raises it, and is accepted:
+  // an inline response opening (its item held until it closes), closing,
+  // and a selection change.
   FakeOutlookObject item(norvale::com::IID_Outlook_MailItem);
+  VARIANT arg;
+  VariantInit(&arg);
+  V_VT(&arg) = VT_DISPATCH;
+  V_DISPATCH(&arg) = &item;
+  DISPPARAMS withItem = {&arg, nullptr, 1, 0}, noArgs = {};
+  const struct {
+    DISPID dispid;
+    DISPPARAMS* params;
+    ULONG itemRefs;
+  } events[] = {{0xFC92, &withItem, 2}, {0xFC96, &noArgs, 1}, {0xF001, &noArgs, 1}};
+  for (const auto& event : events) {
+    for (const auto& c : m_explorer.connections) {
+      EXPECT_EQ(static_cast<IDispatch*>(c.sink)->Invoke(event.dispid, IID_NULL, 0, DISPATCH_METHOD,
+                                                        event.params, nullptr, nullptr, nullptr),
+                S_OK)
+          << std::hex << event.dispid;
+    }
+    EXPECT_EQ(item.refs(), event.itemRefs) << std::hex << event.dispid;
+  }
+  // The close sink was attached first. The event's own argument count and
+  // type are required by the sink that acts on it; the other ignores it.
+  ASSERT_EQ(m_explorer.connections.size(), 2u);
+  VARIANT text;
+  VariantInit(&text);
+  V_VT(&text) = VT_BSTR;
+  V_BSTR(&text) = nullptr;
+  DISPPARAMS withText = {&text, nullptr, 1, 0};
+  const struct {
+    DISPPARAMS* params;
+    HRESULT closeSink, responseSink;
+  } malformed[] = {{&noArgs, S_OK, DISP_E_BADPARAMCOUNT}, {&withText, S_OK, DISP_E_TYPEMISMATCH}};
+  for (const auto& m : malformed) {
+    for (std::size_t i = 0; i < 2; ++i) {
+      EXPECT_EQ(
+          static_cast<IDispatch*>(m_explorer.connections[i].sink)
+              ->Invoke(0xFC92, IID_NULL, 0, DISPATCH_METHOD, m.params, nullptr, nullptr, nullptr),
+          i == 0 ? m.closeSink : m.responseSink);
+    }
+  }
   for (const auto& c : m_explorer.connections) {
-    auto* pDispatch = static_cast<IDispatch*>(c.sink);
-    VARIANT arg;
-    VariantInit(&arg);
-    V_VT(&arg) = VT_DISPATCH;
-    V_DISPATCH(&arg) = &item;
-    DISPPARAMS withItem = {&arg, nullptr, 1, 0}, noArgs = {};
-    EXPECT_EQ(pDispatch->Invoke(0xFC92, IID_NULL, 0, DISPATCH_METHOD, &withItem, nullptr, nullptr,
-                                nullptr),
-              S_OK);
-    EXPECT_EQ(
-        pDispatch->Invoke(0xFC96, IID_NULL, 0, DISPATCH_METHOD, &noArgs, nullptr, nullptr, nullptr),
-        S_OK);
-    EXPECT_EQ(
-        pDispatch->Invoke(0xF001, IID_NULL, 0, DISPATCH_METHOD, &noArgs, nullptr, nullptr, nullptr),
-        S_OK);
     UINT count = 0;
-    EXPECT_EQ(pDispatch->GetTypeInfoCount(&count), E_NOTIMPL);
+    EXPECT_EQ(static_cast<IDispatch*>(c.sink)->GetTypeInfoCount(&count), E_NOTIMPL);
   }
   EXPECT_EQ(item.refs(), 1u);
 

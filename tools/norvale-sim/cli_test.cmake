@@ -28,7 +28,7 @@ run_sim(0 "href=\"https://www.contoso.com/products?q\"" rewrite --query q ${SAMP
 run_sim(0 "nv_subject=SGVsbG8_" rewrite --subject " Hello " --company Contoso ${SAMPLES}/sample-email.html)
 
 # send: the bundled sample, the preview folder, and scenario files it refuses.
-run_sim(0 "\"result\": \"0x00000000\"" send --json)
+run_sim(0 "\"deleted\": true" send --json)
 run_sim(0 "Composed message: saved, closed with 1, deleted" send)
 set(out ${CMAKE_CURRENT_BINARY_DIR}/cli_test_preview)
 file(REMOVE_RECURSE ${out})

@@ -7,7 +7,7 @@
 
 #include "outlook/sim/scenario.h"
 #include "tools/norvale-sim/cli_support.h"
-#include "tools/norvale-sim/compose_send.h"
+#include "tools/norvale-sim/scenario_run.h"
 #include "tools/norvale-sim/send_report.h"
 
 namespace norvale::sim {
@@ -40,7 +40,7 @@ void AddSendCommand(CLI::App& app) {
   send->add_option("--out", options->out,
                    "Write each copy's HTML body and an index.html into this folder");
   send->callback([options] {
-    const ComposeSend run(LoadSendScenario(options->scenario));
+    const ScenarioRun run(LoadSendScenario(options->scenario));
     const nlohmann::ordered_json report = run.Report();
     if (options->json) {
       std::cout << report.dump(2) << '\n';

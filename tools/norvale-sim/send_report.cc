@@ -72,9 +72,8 @@ std::string CopyFileName(size_t index) {
 
 void PrintSendSummary(const Json& report, std::ostream& out) {
   const Json& sent = report.at("sent");
-  out << "Result: " << report.at("result").get<std::string>() << "  (" << sent.size() << " cop"
-      << (sent.size() == 1 ? "y" : "ies") << " sent, " << report.at("calls")
-      << " object-model calls)\n";
+  out << sent.size() << " cop" << (sent.size() == 1 ? "y" : "ies") << " sent ("
+      << report.at("calls") << " object-model calls)\n";
   for (size_t i = 0; i < sent.size(); ++i) {
     const Json& copy = sent[i];
     out << "\nCopy " << i + 1 << "\n  To:      " << Field(copy, "to")
@@ -113,6 +112,11 @@ void PrintSendSummary(const Json& report, std::ostream& out) {
     out << text << '\n';
   }
   out << "\nComposed message: " << SourceFate(report.at("source")) << '\n';
+  if (const auto inline_reply = report.find("inline"); inline_reply != report.end()) {
+    out << "Inline reply: "
+        << (inline_reply->at("poppedOut").get<bool>() ? "popped out" : "not popped out")
+        << (inline_reply->at("inspectorHidden").get<bool>() ? ", its window hidden" : "") << '\n';
+  }
 }
 
 void WritePreviewFolder(const Json& report, const std::filesystem::path& dir) {
@@ -129,8 +133,8 @@ void WritePreviewFolder(const Json& report, const std::filesystem::path& dir) {
       "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Norvale send preview</title>"
       "<style>body{font-family:sans-serif}td,th{border:1px solid #ccc;padding:4px 8px}"
       "table{border-collapse:collapse}</style></head><body>\n<h1>Send preview</h1>\n"
-      "<p>Result " +
-      HtmlEscape(report.at("result").get<std::string>()) + "; composed message " +
+      "<p>" +
+      std::to_string(report.at("sent").size()) + " copies sent; composed message " +
       HtmlEscape(SourceFate(report.at("source"))) +
       ".</p>\n<table>\n"
       "<tr><th>#</th><th>To</th><th>Subject</th><th>Tracked</th></tr>\n";

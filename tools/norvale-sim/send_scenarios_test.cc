@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "outlook/sim/scenario.h"
-#include "tools/norvale-sim/compose_send.h"
+#include "tools/norvale-sim/scenario_run.h"
 
 namespace norvale::sim {
 namespace {
@@ -38,7 +38,7 @@ class SendScenarioTest : public testing::TestWithParam<fs::path> {};
 
 TEST_P(SendScenarioTest, MatchesExpectedResult) {
   const fs::path& scenario = GetParam();
-  const nlohmann::ordered_json actual = ComposeSend(LoadScenario(scenario.string())).Report();
+  const nlohmann::ordered_json actual = ScenarioRun(LoadScenario(scenario.string())).Report();
   const fs::path expected_file = ExpectedFile(scenario);
   if (const char* update = std::getenv("NORVALE_UPDATE_EXPECTED"); update && *update == '1') {
     std::ofstream(expected_file) << actual.dump(2) << '\n';

@@ -1,0 +1,25 @@
+// Runs a scenario's action on a simulated profile: the add-in code that
+// Outlook would run, against the scenario's objects, with Outlook's part of
+// an inline reply played around it.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include "outlook/sim/scenario.h"
+#include "outlook/sim/sim_outlook.h"
+#include "platform/sim/sim_desktop.h"
+
+namespace norvale::sim {
+
+// One finished run: the simulated Outlook and desktop as the add-in left them.
+struct ScenarioRun {
+  explicit ScenarioRun(Scenario scenario);
+
+  SimOutlook outlook;
+  platform::SimDesktop desktop;
+
+  // The object that `norvale-sim send --json` prints.
+  nlohmann::ordered_json Report() const;
+};
+
+}  // namespace norvale::sim
