@@ -11,7 +11,9 @@ shift
 export WINEPREFIX=$prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko: nothing here needs them, and their installers would prompt.
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+# mapi32.dll from the program's folder (the harness's) before Wine's own:
+# Wine prefers its built-in copy of a DLL it provides, even when loaded by path.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;mapi32=n,b}
 
 mkdir -p "$(dirname "$prefix")"
 {

@@ -1,5 +1,6 @@
 #include "outlook/sim/com/sim_com.h"
 
+#include <mapix.h>
 #include <oleauto.h>
 
 #include <algorithm>
@@ -8,13 +9,16 @@
 #include <set>
 #include <span>
 #include <sstream>
+#include <string_view>
 #include <tuple>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
+#include "addin/explorer_events.h"
 #include "base/hresult.h"
 #include "outlook/com/outlook_iids.h"
+#include "outlook/sim/com/sim_mapi.h"
 #include "server/com_guard.h"
 
 namespace norvale::sim {
@@ -461,12 +465,225 @@ struct KindOf<outlook::AddressLists> {
   };
 };
 
-// NameSpace.MAPIOBJECT: the session's IUnknown. The harness plays no MAPI
-// session (Wine has no MAPI provider), so it answers IUnknown only.
+// --- MAPI ----------------------------------------------------------------------
+
+// MAPI's interface ids of a mail user (mapiguid.h).
+constexpr GUID kIidMapiProp = {0x00020303, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+constexpr GUID kIidMailUser = {0x0002030A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+// What a member that the add-in never calls answers: MAPI_E_NO_SUPPORT, its
+// out parameters cleared.
+template <typename... Out>
+HRESULT NoSupport(Out*... out) {
+  ((out != nullptr ? void(*out = {}) : void()), ...);
+  return MAPI_E_NO_SUPPORT;
+}
+
+// The identity's mail user as IMAPISession::OpenEntry gives it; its
+// properties are the simulator's.
+class MailUserObject final : public ComObject<IMailUser> {
+ public:
+  explicit MailUserObject(std::shared_ptr<outlook::MapiProp> port)
+      : ComObject("MailUser"), m_port(std::move(port)) {}
+
+  static bool Answers(REFIID riid) {
+    return riid == IID_IUnknown || riid == kIidMapiProp || riid == kIidMailUser;
+  }
+
+  // The values in MAPI's shape: one buffer holding the array, the texts
+  // allocated onto it. The simulator gives Unicode texts, and PT_ERROR
+  // values for what the identity lacks, which carry MAPI_E_NOT_FOUND.
+  STDMETHODIMP GetProps(LPSPropTagArray tags, ULONG, ULONG* count, LPSPropValue* props) override {
+    if (count == nullptr || props == nullptr) return MAPI_E_INVALID_PARAMETER;
+    *count = 0;
+    *props = nullptr;
+    if (tags == nullptr) return MAPI_E_NO_SUPPORT;  // every property: not played
+    return GuardHResult([&] {
+      const ULONG* const first = tags->aulPropTag;
+      std::vector<outlook::MapiPropValue> values;
+      const HRESULT hr = m_port->GetProps({first, first + tags->cValues}, values);
+      if (FAILED(hr)) return hr;
+      SPropValue* array = nullptr;
+      HRESULT allocated = MapiAllocateBuffer(static_cast<ULONG>(sizeof(SPropValue) * values.size()),
+                                             reinterpret_cast<void**>(&array));
+      for (std::size_t i = 0; i < values.size() && SUCCEEDED(allocated); ++i) {
+        SPropValue& prop = array[i] = {};
+        prop.ulPropTag = values[i].tag;
+        if (PROP_TYPE(prop.ulPropTag) == PT_ERROR) {
+          prop.Value.err = MAPI_E_NOT_FOUND;
+          continue;
+        }
+        const std::u16string& text = values[i].text;
+        allocated = MapiAllocateMore(static_cast<ULONG>((text.size() + 1) * sizeof(WCHAR)), array,
+                                     reinterpret_cast<void**>(&prop.Value.lpszW));
+        if (SUCCEEDED(allocated)) {
+          std::copy(text.begin(), text.end(), prop.Value.lpszW);
+          prop.Value.lpszW[text.size()] = L'\0';
+        }
+      }
+      if (FAILED(allocated)) {
+        MapiFreeBuffer(array);
+        return allocated;
+      }
+      *count = static_cast<ULONG>(values.size());
+      *props = array;
+      return hr;
+    });
+  }
+
+  STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR* error) override {
+    return NoSupport(error);
+  }
+  STDMETHODIMP SaveChanges(ULONG) override { return NoSupport(); }
+  STDMETHODIMP GetPropList(ULONG, LPSPropTagArray* tags) override { return NoSupport(tags); }
+  STDMETHODIMP OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN* object) override {
+    return NoSupport(object);
+  }
+  STDMETHODIMP SetProps(ULONG, LPSPropValue, LPSPropProblemArray* problems) override {
+    return NoSupport(problems);
+  }
+  STDMETHODIMP DeleteProps(LPSPropTagArray, LPSPropProblemArray* problems) override {
+    return NoSupport(problems);
+  }
+  STDMETHODIMP CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                      LPSPropProblemArray* problems) override {
+    return NoSupport(problems);
+  }
+  STDMETHODIMP CopyProps(LPSPropTagArray, ULONG, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+                         LPSPropProblemArray* problems) override {
+    return NoSupport(problems);
+  }
+  // The tags are read, not written.
+  STDMETHODIMP GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG* count,
+                               LPMAPINAMEID** names) override {
+    return NoSupport(count, names);
+  }
+  STDMETHODIMP GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray* tags) override {
+    return NoSupport(tags);
+  }
+
+ private:
+  void* Find(REFIID riid) override {
+    return Answers(riid) ? static_cast<IMailUser*>(this) : nullptr;
+  }
+
+  std::shared_ptr<outlook::MapiProp> m_port;
+};
+
+// The MAPI session behind NameSpace.MAPIOBJECT. Entry ids are MAPI buffers
+// of the process's mapi32.dll, which the caller frees.
+class MapiSessionObject final : public ComObject<IMAPISession> {
+ public:
+  explicit MapiSessionObject(std::shared_ptr<outlook::MapiSession> port)
+      : ComObject("MAPISession"), m_port(std::move(port)) {}
+
+  STDMETHODIMP QueryIdentity(ULONG* size, LPENTRYID* id) override {
+    if (size == nullptr || id == nullptr) return MAPI_E_INVALID_PARAMETER;
+    *size = 0;
+    *id = nullptr;
+    return GuardHResult([&] {
+      outlook::MapiEntryId entry;
+      const HRESULT hr = m_port->QueryIdentity(entry);
+      if (FAILED(hr) || entry.empty()) return hr;
+      void* buffer = nullptr;
+      const HRESULT allocated = MapiAllocateBuffer(static_cast<ULONG>(entry.size()), &buffer);
+      if (FAILED(allocated)) return allocated;
+      std::copy(entry.begin(), entry.end(), static_cast<std::uint8_t*>(buffer));
+      *size = static_cast<ULONG>(entry.size());
+      *id = static_cast<LPENTRYID>(buffer);
+      return hr;
+    });
+  }
+
+  // The entry is the mail user, whichever of its interfaces is asked for.
+  STDMETHODIMP OpenEntry(ULONG size, LPENTRYID id, LPCIID iid, ULONG flags, ULONG* type,
+                         LPUNKNOWN* entry) override {
+    if (type == nullptr || entry == nullptr || (size != 0 && id == nullptr)) {
+      return MAPI_E_INVALID_PARAMETER;
+    }
+    *type = 0;
+    *entry = nullptr;
+    if (iid != nullptr && !MailUserObject::Answers(*iid)) return MAPI_E_INTERFACE_NOT_SUPPORTED;
+    return GuardHResult([&] {
+      const auto* bytes = reinterpret_cast<const std::uint8_t*>(id);
+      std::shared_ptr<outlook::MapiProp> user;
+      const HRESULT hr = m_port->OpenEntry({bytes, bytes + size}, flags, user);
+      if (SUCCEEDED(hr) && user) {
+        ComPtr<IMailUser> spUser = new MailUserObject(std::move(user));
+        *type = MAPI_MAILUSER;
+        *entry = spUser.Detach();
+      }
+      return hr;
+    });
+  }
+
+  STDMETHODIMP GetLastError(HRESULT, ULONG, LPMAPIERROR* error) override {
+    return NoSupport(error);
+  }
+  STDMETHODIMP GetMsgStoresTable(ULONG, LPMAPITABLE* table) override { return NoSupport(table); }
+  STDMETHODIMP OpenMsgStore(ULONG_PTR, ULONG, LPENTRYID, LPCIID, ULONG, LPMDB* store) override {
+    return NoSupport(store);
+  }
+  STDMETHODIMP OpenAddressBook(ULONG_PTR, LPCIID, ULONG, LPADRBOOK* book) override {
+    return NoSupport(book);
+  }
+  STDMETHODIMP OpenProfileSection(LPMAPIUID, LPCIID, ULONG, LPPROFSECT* section) override {
+    return NoSupport(section);
+  }
+  STDMETHODIMP GetStatusTable(ULONG, LPMAPITABLE* table) override { return NoSupport(table); }
+  STDMETHODIMP CompareEntryIDs(ULONG, LPENTRYID, ULONG, LPENTRYID, ULONG, ULONG* result) override {
+    return NoSupport(result);
+  }
+  STDMETHODIMP Advise(ULONG, LPENTRYID, ULONG, LPMAPIADVISESINK, ULONG* connection) override {
+    return NoSupport(connection);
+  }
+  STDMETHODIMP Unadvise(ULONG) override { return NoSupport(); }
+  STDMETHODIMP MessageOptions(ULONG_PTR, ULONG, LPTSTR, LPMESSAGE) override { return NoSupport(); }
+  STDMETHODIMP QueryDefaultMessageOpt(LPTSTR, ULONG, ULONG* count, LPSPropValue* options) override {
+    return NoSupport(count, options);
+  }
+  STDMETHODIMP EnumAdrTypes(ULONG, ULONG* count, LPTSTR** types) override {
+    return NoSupport(count, types);
+  }
+  STDMETHODIMP Logoff(ULONG_PTR, ULONG, ULONG) override { return NoSupport(); }
+  STDMETHODIMP SetDefaultStore(ULONG, ULONG, LPENTRYID) override { return NoSupport(); }
+  STDMETHODIMP AdminServices(ULONG, LPSERVICEADMIN* admin) override { return NoSupport(admin); }
+  STDMETHODIMP ShowForm(ULONG_PTR, LPMDB, LPMAPIFOLDER, LPCIID, ULONG, LPMESSAGE, ULONG, ULONG,
+                        ULONG, ULONG, LPSTR) override {
+    return NoSupport();
+  }
+  STDMETHODIMP PrepareForm(LPCIID, LPMESSAGE, ULONG* token) override { return NoSupport(token); }
+
+ private:
+  void* Find(REFIID riid) override {
+    return riid == IID_IUnknown || riid == com::IID_MapiSession ? static_cast<IMAPISession*>(this)
+                                                                : nullptr;
+  }
+
+  std::shared_ptr<outlook::MapiSession> m_port;
+};
+
+// NameSpace.MAPIOBJECT: the session's IUnknown. Asked for IMAPISession, it
+// asks the simulator, and gives the session only when the simulator does.
 class MapiObjectUnknown final : public ComObject<IUnknown> {
  public:
   explicit MapiObjectUnknown(std::shared_ptr<outlook::MapiObject> port)
       : ComObject<IUnknown>("MAPIOBJECT"), m_port(std::move(port)) {}
+
+  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+    if (riid != com::IID_MapiSession) return ComObject::QueryInterface(riid, ppv);
+    if (ppv == nullptr) return E_POINTER;
+    *ppv = nullptr;
+    return GuardHResult([&] {
+      std::shared_ptr<outlook::MapiSession> session;
+      const HRESULT hr = m_port->QueryMapiSession(session);
+      if (SUCCEEDED(hr) && session) {
+        ComPtr<IMAPISession> spSession = new MapiSessionObject(std::move(session));
+        *ppv = spSession.Detach();
+      }
+      return hr;
+    });
+  }
 
  private:
   void* Find(REFIID riid) override {
@@ -755,12 +972,16 @@ std::string DescribeLiveComObjects() {
 }
 
 SimOutlookCom::SimOutlookCom(sim::SimOutlook& outlook, bool with_explorer)
-    : m_inspectorWindow(CreateHiddenWindow(L"Norvale harness: compose window")),
+    : m_outlook(outlook),
+      m_inspectorWindow(CreateHiddenWindow(L"Norvale harness: compose window")),
       m_events(std::make_shared<ExplorerEventConnections>()) {
   ComPtr<IDispatch> spExplorer;
   if (with_explorer) {
     m_explorerWindow = CreateHiddenWindow(L"Norvale harness: main window");
     spExplorer = new ExplorerObject(std::make_shared<ExplorerPort>(m_explorerWindow, m_events));
+    if (outlook.scenario().action == Scenario::Action::kInline) {
+      CreateInlineWindows(outlook.scenario().inlineWindows);
+    }
   }
   m_spApplication = new DispatchObject<ApplicationPort>(std::make_shared<ApplicationPort>(
       outlook.application(), m_inspectorWindow, std::move(spExplorer)));
@@ -769,8 +990,93 @@ SimOutlookCom::SimOutlookCom(sim::SimOutlook& outlook, bool with_explorer)
 SimOutlookCom::~SimOutlookCom() {
   m_spApplication.Reset();
   m_events->sinks.clear();
+  // Destroying the main window destroys the reply's windows in it.
   if (m_explorerWindow != nullptr) DestroyWindow(m_explorerWindow);
   DestroyWindow(m_inspectorWindow);
+}
+
+void SimOutlookCom::CreateInlineWindows(const std::vector<std::string>& chain) {
+  static const bool kRegistered = [] {
+    // Outlook's own window classes, played by the harness; "#32770" is the
+    // system's dialog class. The toolbar gets its own procedure.
+    for (const wchar_t* name : {L"rctrl_renwnd32", L"AfxWndW", L"ToolbarWindow32"}) {
+      WNDCLASSW window_class = {};
+      window_class.lpfnWndProc = std::wstring_view(name) == L"ToolbarWindow32"
+                                     ? &SimOutlookCom::ToolbarProc
+                                     : DefWindowProcW;
+      window_class.hInstance = GetModuleHandleW(nullptr);
+      window_class.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
+      window_class.lpszClassName = name;
+      RegisterClassW(&window_class);
+    }
+    return true;
+  }();
+  static_cast<void>(kRegistered);
+  // On screen, so that the synthetic click lands on the toolbar: each window
+  // 10 pixels inside its parent, the toolbar 24 pixels high.
+  SetWindowPos(m_explorerWindow, HWND_TOP, 100, 100, 800, 600, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  HWND parent = m_explorerWindow;
+  RECT client;
+  for (std::size_t i = 0; i < chain.size(); ++i) {
+    GetClientRect(parent, &client);
+    const std::wstring name(chain[i].begin(), chain[i].end());
+    const bool last = i + 1 == chain.size();
+    parent = CreateWindowExW(0, name.c_str(), i == 0 ? L"" : name.c_str(), WS_CHILD | WS_VISIBLE,
+                             10, 10, client.right - 20, last ? 24 : client.bottom - 20, parent,
+                             nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (parent == nullptr) return;
+  }
+  m_toolbarWindow = parent;
+  SetWindowLongPtrW(m_toolbarWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  UpdateWindow(m_explorerWindow);
+}
+
+LRESULT CALLBACK SimOutlookCom::ToolbarProc(HWND hWnd, UINT message, WPARAM wParam,
+                                            LPARAM lParam) noexcept {
+  if (message == WM_LBUTTONUP) {
+    auto* self = reinterpret_cast<SimOutlookCom*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
+    // The first button: a square of the toolbar's height at its left end.
+    const int x = static_cast<short>(LOWORD(lParam));
+    const int y = static_cast<short>(HIWORD(lParam));
+    if (self != nullptr && x >= 0 && x < 24 && y >= 0 && y < 24) {
+      GuardHResult([&] {
+        self->OnPopOutClick();
+        return S_OK;
+      });
+    }
+    return 0;
+  }
+  return DefWindowProcW(hWnd, message, wParam, lParam);
+}
+
+void SimOutlookCom::OnPopOutClick() {
+  ++m_popOutClicks;
+  if (m_outlook.poppedOut()) return;
+  // The reply moves into a compose window of its own, and the inline reply ends.
+  m_outlook.PopOutInline();
+  ShowWindow(m_inspectorWindow, SW_SHOWNOACTIVATE);
+  RaiseExplorerEvent(kDispidInlineResponseClose, {});
+}
+
+void SimOutlookCom::RaiseExplorerEvent(DISPID dispid, std::span<const VARIANT> args) {
+  // A sink may disconnect while it handles the event.
+  std::vector<ComPtr<IDispatch>> sinks;
+  for (const auto& [cookie, sink] : m_events->sinks) sinks.push_back(sink);
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  DISPPARAMS params = {reversed.data(), nullptr, static_cast<UINT>(reversed.size()), 0};
+  for (const ComPtr<IDispatch>& sink : sinks) {
+    sink->Invoke(dispid, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                 nullptr);
+  }
+}
+
+void SimOutlookCom::RaiseInlineResponse() {
+  ComPtr<IDispatch> spItem = new DispatchObject<outlook::MailItem>(m_outlook.sourceItem());
+  VARIANT item;
+  VariantInit(&item);
+  V_VT(&item) = VT_DISPATCH;
+  V_DISPATCH(&item) = spItem.Get();
+  RaiseExplorerEvent(kDispidInlineResponse, {&item, 1});
 }
 
 ExplorerEventLog SimOutlookCom::explorerEvents() const {

@@ -16,6 +16,7 @@
 #include <ostream>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "outlook/com/office.h"
 #include "outlook/sim/sim_outlook.h"
@@ -46,6 +47,12 @@ struct ExplorerEventConnections;
 // Outlook's Application over `outlook`. ActiveInspector is the compose window
 // of the profile's message; it and the explorer answer IOleWindow with a real
 // hidden window, so the owner of a message box can be checked on screen.
+// For an inline reply the main window is shown with the reply's windows in
+// it (the scenario's inlineWindows), and a click on the first button of the
+// reply's toolbar pops the reply out as Outlook does: the compose window
+// appears and InlineResponseClose is raised.
+// NameSpace.MAPIOBJECT answers IMAPISession; the MAPI buffers it hands out
+// come from the mapi32.dll loaded in the process (sim_mapi.h).
 class SimOutlookCom {
  public:
   // Without `with_explorer`, Outlook runs with no main window: ActiveExplorer
@@ -60,9 +67,25 @@ class SimOutlookCom {
   HWND explorerWindow() const { return m_explorerWindow; }
   ExplorerEventLog explorerEvents() const;
 
+  // Raises an explorer event on every connected sink, as Outlook does.
+  void RaiseExplorerEvent(DISPID dispid, std::span<const VARIANT> args);
+  // Outlook opens the composed message as an inline reply.
+  void RaiseInlineResponse();
+  // The inline reply's toolbar, and the clicks its first button received.
+  HWND toolbarWindow() const { return m_toolbarWindow; }
+  int popOutClicks() const { return m_popOutClicks; }
+
  private:
+  static LRESULT CALLBACK ToolbarProc(HWND hWnd, UINT message, WPARAM wParam,
+                                      LPARAM lParam) noexcept;
+  void CreateInlineWindows(const std::vector<std::string>& chain);
+  void OnPopOutClick();
+
+  sim::SimOutlook& m_outlook;
   HWND m_inspectorWindow = nullptr;
   HWND m_explorerWindow = nullptr;
+  HWND m_toolbarWindow = nullptr;
+  int m_popOutClicks = 0;
   std::shared_ptr<ExplorerEventConnections> m_events;
   Microsoft::WRL::ComPtr<IDispatch> m_spApplication;
 };

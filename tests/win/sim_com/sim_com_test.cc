@@ -1,16 +1,24 @@
 // The harness's simulated Outlook on its own, called by name through
 // IDispatch as the add-in's adapter calls it: values, missing values,
-// faults, windows, event connections and references.
+// faults, windows, event connections and references; and its MAPI, called
+// as the add-in calls it.
 #include "outlook/sim/com/sim_com.h"
 
+#include <mapix.h>
 #include <oleauto.h>
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "outlook/com/outlook_iids.h"
+#include "outlook/sim/com/sim_mapi.h"
 #include "outlook/sim/scenario.h"
 
 namespace norvale::win::tests {
@@ -91,10 +99,14 @@ class SimComTest : public ::testing::Test {
   void SetUp() override { m_before = LiveComObjects(); }
   void TearDown() override { EXPECT_EQ(LiveComObjects(), m_before) << DescribeLiveComObjects(); }
 
-  static sim::Scenario WithFaults(const std::string& faults) {
+  // The test scenario with the JSON members `members` added.
+  static sim::Scenario With(const std::string& members) {
     std::string text = kScenario;
-    text.insert(text.rfind('}'), ", \"faults\": " + faults);
+    text.insert(text.rfind('}'), ", " + members);
     return sim::ParseScenario(text, "test scenario");
+  }
+  static sim::Scenario WithFaults(const std::string& faults) {
+    return With("\"faults\": " + faults);
   }
 
   ComObjectCount m_before;
@@ -351,6 +363,251 @@ TEST_F(SimComTest, RibbonControlAnswersItsIdByVtableAndByName) {
   ComPtr<IDispatch> spContext;
   EXPECT_EQ(spControl->get_Context(&spContext), S_OK);
   EXPECT_FALSE(spContext);
+}
+
+// --- MAPI ----------------------------------------------------------------------
+
+// MAPI's mail-user interface id (mapiguid.h).
+constexpr GUID kIidMailUser = {0x0002030A, 0, 0, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};
+
+// One value of GetProps, copied out of MAPI's buffer.
+struct Prop {
+  ULONG tag = 0;
+  std::wstring text;  // of a PT_UNICODE value
+  SCODE err = S_OK;   // of a PT_ERROR value
+  bool operator==(const Prop&) const = default;
+};
+
+// A pointer that is not null, to see an out parameter cleared.
+template <typename T>
+T* Junk() {
+  return reinterpret_cast<T*>(std::uintptr_t{0x10});
+}
+
+// With the harness's mapi32.dll loaded once for the program, as the add-in's
+// host loads it; every test frees every MAPI buffer it was given.
+class SimMapiTest : public SimComTest {
+ protected:
+  static void SetUpTestSuite() { EXPECT_EQ(sim::SimMapi32::Load(s_mapi), S_OK); }
+  void SetUp() override {
+    ASSERT_TRUE(s_mapi);
+    SimComTest::SetUp();
+  }
+  void TearDown() override {
+    EXPECT_EQ(s_mapi->LiveBuffers(), 0);
+    SimComTest::TearDown();
+  }
+
+  // The add-in's MAPI steps on the session behind NameSpace.MAPIOBJECT, each
+  // taken when the one before did not fail and gave its object; a failing
+  // step leaves its out parameters empty. Returns the last step's status.
+  static HRESULT ReadIdentity(IDispatch* app, std::vector<Prop>& props) {
+    Variant object;
+    EXPECT_EQ(InvokeByName(Object(app, L"Session").Get(), L"MAPIOBJECT", DISPATCH_PROPERTYGET, {},
+                           &object),
+              S_OK);
+    if (object.vt != VT_UNKNOWN || object.punkVal == nullptr) return E_UNEXPECTED;
+    IMAPISession* session = Junk<IMAPISession>();
+    HRESULT hr =
+        object.punkVal->QueryInterface(com::IID_MapiSession, reinterpret_cast<void**>(&session));
+    if (FAILED(hr) || session == nullptr) {
+      EXPECT_EQ(session, nullptr);
+      return hr;
+    }
+    ComPtr<IMAPISession> spSession;
+    *spSession.GetAddressOf() = session;
+
+    ULONG size = 7;
+    LPENTRYID id = Junk<ENTRYID>();
+    hr = spSession->QueryIdentity(&size, &id);
+    if (FAILED(hr)) {
+      EXPECT_EQ(size, 0u);
+      EXPECT_EQ(id, nullptr);
+      return hr;
+    }
+    EXPECT_EQ(s_mapi->LiveBuffers(), id != nullptr ? 1 : 0);  // from the harness's DLL
+
+    // A session that cannot give the interface asked for opens nothing.
+    ULONG type = 7;
+    IUnknown* entry = Junk<IUnknown>();
+    const IID wrong = com::IID_MapiSession;
+    EXPECT_EQ(spSession->OpenEntry(size, id, &wrong, MAPI_BEST_ACCESS, &type, &entry),
+              MAPI_E_INTERFACE_NOT_SUPPORTED);
+    EXPECT_EQ(type, 0u);
+    EXPECT_EQ(entry, nullptr);
+    type = 7;
+    entry = Junk<IUnknown>();
+    hr = spSession->OpenEntry(size, id, nullptr, MAPI_BEST_ACCESS, &type, &entry);
+    EXPECT_EQ(sim::MapiFreeBuffer(id), 0u);
+    if (FAILED(hr) || entry == nullptr) {
+      EXPECT_EQ(type, 0u);
+      EXPECT_EQ(entry, nullptr);
+      return hr;
+    }
+    ComPtr<IUnknown> spEntry;
+    *spEntry.GetAddressOf() = entry;
+    EXPECT_EQ(type, static_cast<ULONG>(MAPI_MAILUSER));
+    // The entry itself is the mail user, which the add-in uses as IMAPIProp.
+    IUnknown* user = nullptr;
+    EXPECT_EQ(entry->QueryInterface(kIidMailUser, reinterpret_cast<void**>(&user)), S_OK);
+    EXPECT_EQ(user, entry);
+    if (user != nullptr) user->Release();
+
+    ULONG tags[] = {3, outlook::kPrAddrTypeW, outlook::kPrEmailAddressW, outlook::kPrSmtpAddressW};
+    ULONG count = 7;
+    LPSPropValue values = Junk<SPropValue>();
+    hr = reinterpret_cast<IMAPIProp*>(entry)->GetProps(reinterpret_cast<LPSPropTagArray>(tags), 0,
+                                                       &count, &values);
+    if (FAILED(hr)) {
+      EXPECT_EQ(count, 0u);
+      EXPECT_EQ(values, nullptr);
+      return hr;
+    }
+    for (ULONG i = 0; i < count; ++i) {
+      const SPropValue& value = values[i];
+      props.push_back(PROP_TYPE(value.ulPropTag) == PT_ERROR
+                          ? Prop{value.ulPropTag, {}, value.Value.err}
+                          : Prop{value.ulPropTag, value.Value.lpszW, S_OK});
+    }
+    EXPECT_EQ(s_mapi->LiveBuffers(), 1);  // the texts belong to the array
+    EXPECT_EQ(sim::MapiFreeBuffer(values), 0u);
+    return hr;
+  }
+
+  static inline std::unique_ptr<sim::SimMapi32> s_mapi;
+};
+
+TEST_F(SimMapiTest, SessionGivesTheIdentitysPropertiesInMapisShape) {
+  constexpr char kMary[] =
+      R"("identity": {"addressType": "EX", "emailAddress": "/o=C/cn=mary", "smtpAddress": )";
+  const Prop kType{outlook::kPrAddrTypeW, L"EX", S_OK};
+  const Prop kEmail{outlook::kPrEmailAddressW, L"/o=C/cn=mary", S_OK};
+  struct Case {
+    std::string members;
+    HRESULT hr;
+    // Port calls of MAPIObject.QueryInterface, MAPISession.QueryIdentity,
+    // MAPISession.OpenEntry and MAPIProp.GetProps.
+    std::array<int, 4> calls;
+    std::vector<Prop> props;
+  };
+  const Case kCases[] = {
+      {std::string(kMary) + R"("mary@c.example"})",
+       S_OK,
+       {1, 1, 1, 1},
+       {kType, kEmail, {outlook::kPrSmtpAddressW, L"mary@c.example", S_OK}}},
+      // An empty address is a value; a missing one an error of its own.
+      {std::string(kMary) + R"(""})",
+       S_OK,
+       {1, 1, 1, 1},
+       {kType, kEmail, {outlook::kPrSmtpAddressW, L"", S_OK}}},
+      {std::string(kMary) + "null}",
+       MAPI_W_ERRORS_RETURNED,
+       {1, 1, 1, 1},
+       {kType, kEmail, {PROP_TAG(PT_ERROR, 0x39FE), {}, MAPI_E_NOT_FOUND}}},
+      {R"("identity": null)", MAPI_E_NOT_FOUND, {1, 1, 0, 0}, {}},
+      // Faults of each step, as status, as exception, and as a missing object.
+      {R"("faults": [{"call": "MAPIObject.QueryInterface", "nth": 1, "hr": "0x80004002"}])",
+       E_NOINTERFACE,
+       {1, 0, 0, 0},
+       {}},
+      {R"("faults": [{"call": "MAPIObject.QueryInterface", "nth": 1, "empty": true}])",
+       S_OK,
+       {1, 0, 0, 0},
+       {}},
+      {std::string(kMary) +
+           R"("m@c.example"}, "faults": [{"call": "MAPISession.QueryIdentity", "nth": 1, "empty": true}])",
+       MAPI_E_NOT_FOUND,
+       {1, 1, 1, 0},
+       {}},
+      {std::string(kMary) +
+           R"("m@c.example"}, "faults": [{"call": "MAPISession.OpenEntry", "nth": 1, "throw": "0x8007000E"}])",
+       E_OUTOFMEMORY,
+       {1, 1, 1, 0},
+       {}},
+      {std::string(kMary) +
+           R"("m@c.example"}, "faults": [{"call": "MAPIProp.GetProps", "nth": 1, "hr": "0x80040115"}])",
+       static_cast<HRESULT>(0x80040115),
+       {1, 1, 1, 1},
+       {}},
+  };
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.members);
+    sim::SimOutlook outlook(With(c.members));
+    SimOutlookCom com(outlook);
+    std::vector<Prop> props;
+    EXPECT_EQ(ReadIdentity(com.application(), props), c.hr);
+    EXPECT_EQ(props, c.props);
+    const std::array<int, 4> calls = {
+        static_cast<int>(outlook.callCount("MAPIObject.QueryInterface")),
+        static_cast<int>(outlook.callCount("MAPISession.QueryIdentity")),
+        static_cast<int>(outlook.callCount("MAPISession.OpenEntry")),
+        static_cast<int>(outlook.callCount("MAPIProp.GetProps"))};
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_EQ(s_mapi->LiveBuffers(), 0);
+  }
+}
+
+TEST_F(SimMapiTest, InitializeReachesTheAttachedSimulator) {
+  // The add-in asks for mapi32.dll by name and gets the harness's.
+  const win::UniqueModule byName(LoadLibraryW(L"mapi32.dll"));
+  ASSERT_TRUE(byName);
+  EXPECT_NE(GetProcAddress(byName.get(), "NorvaleSimMapiLiveBuffers"), nullptr);
+  auto* initialize = reinterpret_cast<LPMAPIINITIALIZE>(
+      reinterpret_cast<void*>(GetProcAddress(byName.get(), "MAPIInitialize")));
+  auto* uninitialize = reinterpret_cast<LPMAPIUNINITIALIZE>(
+      reinterpret_cast<void*>(GetProcAddress(byName.get(), "MAPIUninitialize")));
+  ASSERT_NE(initialize, nullptr);
+  ASSERT_NE(uninitialize, nullptr);
+
+  // Without a profile it fails as Wine's mapi32.dll does.
+  EXPECT_EQ(initialize(nullptr), MAPI_E_NOT_INITIALIZED);
+  uninitialize();
+
+  sim::SimOutlook outlook(WithFaults(R"([
+      {"call": "MAPI.Initialize", "nth": 2, "hr": "0x80004005"},
+      {"call": "MAPI.Initialize", "nth": 3, "throw": "0x8007000E"}])"));
+  {
+    const sim::SimMapi32::Attachment attached = s_mapi->Attach(outlook.application()->Mapi());
+    EXPECT_EQ(initialize(nullptr), S_OK);
+    EXPECT_EQ(initialize(nullptr), E_FAIL);
+    EXPECT_EQ(initialize(nullptr), E_OUTOFMEMORY);
+    uninitialize();
+  }
+  EXPECT_EQ(initialize(nullptr), MAPI_E_NOT_INITIALIZED);
+  uninitialize();
+  EXPECT_EQ(outlook.callCount("MAPI.Initialize"), 3);
+  EXPECT_EQ(outlook.callCount("MAPI.Uninitialize"), 1);
+  EXPECT_EQ(outlook.mapiInitializeCount(), 1);
+  EXPECT_EQ(outlook.mapiUninitializeCount(), 1);
+}
+
+TEST_F(SimMapiTest, BuffersAreFreedWithTheirParentOnlyOnce) {
+  void* parent = nullptr;
+  void* other = nullptr;
+  void* more[2] = {};
+  ASSERT_EQ(sim::MapiAllocateBuffer(24, &parent), S_OK);
+  ASSERT_EQ(sim::MapiAllocateBuffer(0, &other), S_OK);
+  for (void*& block : more) ASSERT_EQ(sim::MapiAllocateMore(40, parent, &block), S_OK);
+  for (void* block : {parent, other, more[0], more[1]}) {
+    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block) % alignof(std::max_align_t), 0u);
+  }
+  std::memset(parent, 0xA5, 24);
+  for (void* block : more) std::memset(block, 0x5A, 40);
+  EXPECT_EQ(s_mapi->LiveBuffers(), 2);
+
+  // Only a block of MAPIAllocateBuffer is a parent, and only it is freed.
+  void* refused = Junk<void>();
+  EXPECT_EQ(sim::MapiAllocateMore(8, more[0], &refused), MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(refused, nullptr);
+  EXPECT_EQ(sim::MapiAllocateBuffer(8, nullptr), MAPI_E_INVALID_PARAMETER);
+  EXPECT_EQ(sim::MapiFreeBuffer(more[1]), static_cast<ULONG>(MAPI_E_INVALID_PARAMETER));
+  EXPECT_EQ(s_mapi->LiveBuffers(), 2);
+
+  EXPECT_EQ(sim::MapiFreeBuffer(parent), 0u);
+  EXPECT_EQ(sim::MapiFreeBuffer(parent), static_cast<ULONG>(MAPI_E_INVALID_PARAMETER));
+  EXPECT_EQ(s_mapi->LiveBuffers(), 1);
+  EXPECT_EQ(sim::MapiFreeBuffer(nullptr), 0u);
+  EXPECT_EQ(sim::MapiFreeBuffer(other), 0u);
 }
 
 }  // namespace

@@ -1,0 +1,115 @@
+// Every scenario of the corpus through the real DLL, created by COM from the
+// registry and driven as Outlook and Office drive it, against the core's own
+// run of the same file: the same report, object-model call counts included,
+// and nothing left behind.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "NorvaleOlkAddin.h"
+#include "addin/norvale_addin.h"
+#include "outlook/sim/calls.h"
+#include "outlook/sim/com/dll_run.h"
+#include "outlook/sim/com/sim_mapi.h"
+#include "outlook/sim/scenario.h"
+#include "tests/win/win_test_support.h"
+#include "tools/norvale-sim/scenario_run.h"
+
+namespace norvale::win::tests {
+namespace {
+
+// The scenario files and the bundled sample profile.
+std::vector<std::string> ScenarioFiles() {
+  std::vector<std::string> files;
+  for (const auto& entry :
+       std::filesystem::directory_iterator(NORVALE_SOURCE_DIR "/tests/scenarios")) {
+    const std::string name = entry.path().filename().string();
+    if (name.ends_with(".json") && !name.ends_with(".expected.json")) {
+      files.push_back(entry.path().string());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  files.push_back(NORVALE_SOURCE_DIR "/samples/sample-profile.json");
+  return files;
+}
+
+std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
+  std::string name = std::filesystem::path(info.param).stem().string();
+  std::replace_if(
+      name.begin(), name.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
+  return name;
+}
+
+class DllParityTest : public RegisteredDllTest<::testing::TestWithParam<std::string>> {
+ protected:
+  // Outlook's MAPI, in place before the add-in first asks for mapi32.dll.
+  static void SetUpTestSuite() {
+    RegisteredDllTest::SetUpTestSuite();
+    EXPECT_EQ(sim::SimMapi32::Load(s_mapi), S_OK);
+  }
+  static void TearDownTestSuite() {
+    s_mapi.reset();
+    RegisteredDllTest::TearDownTestSuite();
+  }
+
+  void SetUp() override {
+    ASSERT_TRUE(s_registered);
+    ASSERT_TRUE(s_mapi);
+    ASSERT_EQ(s_dll->CanUnloadNow(), S_OK);
+  }
+
+  static HRESULT CreateFromRegistry(IUnknown** addin) {
+    return CoCreateInstance(CLSID_NorvaleOAddin, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                            reinterpret_cast<void**>(addin));
+  }
+
+  static inline std::unique_ptr<sim::SimMapi32> s_mapi;
+};
+
+TEST_P(DllParityTest, TheDllGivesTheCoresResult) {
+  const sim::Scenario scenario = sim::LoadScenario(GetParam());
+  const sim::ScenarioRun core(scenario);
+  const sim::DllRun dll(scenario, &CreateFromRegistry, *s_mapi);
+
+  EXPECT_EQ(dll.created, S_OK);
+  EXPECT_EQ(dll.connected, S_OK);
+  // The buttons never report the send's own outcome to Office.
+  EXPECT_EQ(dll.pressed, S_OK);
+  EXPECT_EQ(dll.disconnected, S_OK);
+  // From level 4 on, two explorer-event sinks were attached, and dropped
+  // again at disconnection.
+  const int sinks =
+      CNorvaleOAddin::GetOutlookLevel(scenario.outlookVersion.value_or(u"")) >= 4 ? 2 : 0;
+  EXPECT_EQ(dll.events.advised, sinks);
+  EXPECT_EQ(dll.events.unadvised, sinks);
+  EXPECT_EQ(dll.leftovers, sim::DllRunLeftovers{})
+      << "objects " << dll.leftovers.comObjects << ", connections "
+      << dll.leftovers.eventConnections << ", windows " << dll.leftovers.windows
+      << ", MAPI buffers " << dll.leftovers.mapiBuffers << ", late timer messages "
+      << dll.leftovers.timerMessagesAfterSend;
+  EXPECT_EQ(s_dll->CanUnloadNow(), S_OK);
+  // The inline send runs on one timer message.
+  EXPECT_EQ(dll.timerMessages, core.outlook.poppedOut() ? 1 : 0);
+  // Boxes are owned by the compose window or by nothing.
+  for (const auto& box : dll.screen.messageBoxes()) {
+    EXPECT_TRUE(box.owner == sim::SimOutlook::kInspectorWindow || box.owner == platform::kNoWindow)
+        << box.owner;
+  }
+
+  for (std::string_view call : sim::kCallNames) {
+    EXPECT_EQ(dll.outlook.callCount(call), core.outlook.callCount(call)) << call;
+  }
+  EXPECT_EQ(dll.Report().dump(2), core.Report().dump(2));
+}
+
+INSTANTIATE_TEST_SUITE_P(Corpus, DllParityTest, ::testing::ValuesIn(ScenarioFiles()), TestName);
+
+}  // namespace
+}  // namespace norvale::win::tests
