@@ -16,20 +16,27 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=;mapi32=n,b}
 
 mkdir -p "$(dirname "$prefix")"
-{
-  flock 9
-  if [[ ! -e $prefix/.ready ]]; then
-    rm -rf "$prefix" # left over from an interrupted start
-    env -u DISPLAY wine wineboot -i >/dev/null 2>&1
-    # Without a window manager (Xvfb runs none) Wine waits for each managed
-    # window, which makes every message box take seconds to close.
-    env -u DISPLAY wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
-    wineserver -w
-    touch "$prefix/.ready"
-  fi
-} 9>"$prefix.lock"
-
-if [[ ${NORVALE_WINE_XVFB:-0} == 1 ]]; then
-  exec xvfb-run -a wine "$@"
+# One program at a time per prefix: Wine's server and its desktop process
+# outlive a program and stay bound to its display (gone with xvfb-run), so
+# each run ends by stopping them, which must not hit another run.
+exec 9>"$prefix.lock"
+flock 9
+if [[ ! -e $prefix/.ready ]]; then
+  rm -rf "$prefix" # left over from an interrupted start
+  env -u DISPLAY wine wineboot -i >/dev/null 2>&1
+  # Without a window manager (Xvfb runs none) Wine waits for each managed
+  # window, which makes every message box take seconds to close.
+  env -u DISPLAY wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  wineserver -w
+  touch "$prefix/.ready"
 fi
-exec env -u DISPLAY wine "$@"
+
+status=0
+if [[ ${NORVALE_WINE_XVFB:-0} == 1 ]]; then
+  xvfb-run -a wine "$@" 9>&- || status=$?
+else
+  env -u DISPLAY wine "$@" 9>&- || status=$?
+fi
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+exit "$status"

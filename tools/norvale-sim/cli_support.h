@@ -16,6 +16,15 @@ class UsageError : public std::runtime_error {
 
 inline constexpr int kExitUsage = 2;
 
+// The run worked, but what it checks did not hold (a DLL that left objects
+// behind); main() prints it and exits with 1.
+class CheckError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+inline constexpr int kExitCheckFailed = 1;
+
 // Converts a UTF-8 argument; throws UsageError naming `what` when it is not UTF-8.
 std::u16string ArgumentText(std::string_view utf8, std::string_view what);
 

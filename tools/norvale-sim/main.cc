@@ -21,6 +21,9 @@ int main(int argc, char** argv) {
   } catch (const norvale::sim::UsageError& error) {
     std::cerr << "norvale-sim: " << error.what() << '\n';
     return norvale::sim::kExitUsage;
+  } catch (const norvale::sim::CheckError& error) {
+    std::cerr << "norvale-sim: " << error.what() << '\n';
+    return norvale::sim::kExitCheckFailed;
   } catch (const std::exception& error) {
     std::cerr << "norvale-sim: internal error: " << error.what() << '\n';
     return 1;

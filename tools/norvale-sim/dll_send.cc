@@ -1,0 +1,96 @@
+#include "tools/norvale-sim/dll_send.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <wrl/client.h>
+
+#include <memory>
+#include <sstream>
+
+#include "NorvaleOlkAddin.h"
+#include "base/text.h"
+#include "outlook/sim/com/dll_run.h"
+#include "outlook/sim/com/sim_mapi.h"
+#include "outlook/sim/report.h"
+#include "server/unique_handle.h"
+#include "tools/norvale-sim/cli_support.h"
+
+namespace norvale::sim {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+// COM on this thread, as Outlook's user-interface thread has it.
+class ComApartment {
+ public:
+  ComApartment() : m_hr(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComApartment() {
+    if (SUCCEEDED(m_hr)) CoUninitialize();
+  }
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  HRESULT status() const { return m_hr; }
+
+ private:
+  HRESULT m_hr;
+};
+
+template <typename Fn>
+Fn* Export(HMODULE module, const char* name) {
+  return reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace
+
+nlohmann::ordered_json SendThroughDll(const Scenario& scenario, const std::string& path,
+                                      std::string& leftovers) {
+  const ComApartment apartment;
+  if (FAILED(apartment.status())) {
+    throw UsageError("cannot start COM: " + HresultText(apartment.status()));
+  }
+  // Outlook's MAPI, in place before the add-in first asks for mapi32.dll.
+  std::unique_ptr<SimMapi32> mapi;
+  if (const HRESULT hr = SimMapi32::Load(mapi); FAILED(hr)) {
+    throw UsageError("cannot load the harness's mapi32.dll from norvale-sim's folder: " +
+                     HresultText(hr));
+  }
+  const std::u16string widePath = ArgumentText(path, "the DLL path");
+  win::UniqueModule dll(LoadLibraryW(reinterpret_cast<const wchar_t*>(widePath.c_str())));
+  if (!dll) {
+    throw UsageError("cannot load '" + path +
+                     "': " + HresultText(HRESULT_FROM_WIN32(GetLastError())));
+  }
+  auto* getClassObject =
+      Export<HRESULT STDAPICALLTYPE(REFCLSID, REFIID, void**)>(dll.get(), "DllGetClassObject");
+  auto* canUnloadNow = Export<HRESULT STDAPICALLTYPE()>(dll.get(), "DllCanUnloadNow");
+  if (getClassObject == nullptr || canUnloadNow == nullptr) {
+    throw UsageError("'" + path + "' is not a COM server");
+  }
+  const auto create = [&](IUnknown** addin) {
+    ComPtr<IClassFactory> spFactory;
+    const HRESULT hr = getClassObject(CLSID_NorvaleOAddin, IID_PPV_ARGS(&spFactory));
+    if (FAILED(hr)) return hr;
+    return spFactory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(addin));
+  };
+
+  const DllRun run(scenario, create, *mapi);
+  if (FAILED(run.created)) {
+    throw UsageError("'" + path + "' cannot create the add-in: " + HresultText(run.created));
+  }
+  std::ostringstream left;
+  const DllRunLeftovers& l = run.leftovers;
+  if (l.comObjects.objects != 0 || l.comObjects.references != 0) {
+    left << l.comObjects.objects << " Outlook objects and " << l.comObjects.references
+         << " references still held\n";
+  }
+  if (l.eventConnections != 0) left << l.eventConnections << " explorer-event sinks attached\n";
+  if (l.windows != 0) left << l.windows << " windows not destroyed\n";
+  if (l.mapiBuffers != 0) left << l.mapiBuffers << " MAPI buffers not freed\n";
+  if (l.timerMessagesAfterSend != 0) left << "the inline send's timer still running\n";
+  if (canUnloadNow() != S_OK) left << "DllCanUnloadNow does not answer S_OK\n";
+  leftovers = left.str();
+  return run.Report();
+}
+
+}  // namespace norvale::sim
