@@ -83,10 +83,12 @@ void CNorvaleOAddin::OnInlineResponseClose() {
 
 HRESULT CNorvaleOAddin::SendInlineButton_Action() {
   if (!m_spInlineMail) return S_OK;
+  // Noted first: a reply that cannot be told apart later is not popped out.
+  InlineMailFields fields = ReadInlineMailFields(*m_spInlineMail);
   // The click is only queued: Outlook pops the reply out, and ends the inline
   // reply, after this call has returned.
   if (ClickInlinePopOut()) {
-    m_inlineSendFields = ReadInlineMailFields(*m_spInlineMail);
+    m_inlineSendFields = std::move(fields);
     m_bInlineSendPending = 1;
   }
   return S_OK;

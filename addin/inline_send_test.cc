@@ -280,6 +280,20 @@ TEST_F(InlineStateTest, AnotherDraftInTheInspectorIsLeftAlone) {
   EXPECT_TRUE(desktop.shownWindows().empty());
 }
 
+TEST(InlineSendTest, AReplyThatCannotBeNotedIsNotPoppedOut) {
+  SimDesktop desktop;
+  sim::SimOutlook outlook(sim::ParseScenario(R"({"action": "inline", "message": {},
+      "faults": [{"call": "MailItem.CC", "throw": "0x8007000E"}]})",
+                                             "inline.json"));
+  CNorvaleOAddin addin(desktop);
+  addin.SetApplication(outlook.application());
+  addin.ConnectInline(std::make_shared<FixedExplorer>(AddChain(desktop, kFullChain)), nullptr);
+  addin.OnInlineResponse(outlook.sourceItem());
+  EXPECT_THROW(addin.SendInlineButton_Action(), HResultError);
+  EXPECT_TRUE(desktop.inputs().empty());
+  EXPECT_FALSE(addin.inlineSendPending());
+}
+
 TEST_F(InlineStateTest, TheWaitForTheInspectorIsBounded) {
   addin.OnInlineResponse(outlook.sourceItem());
   addin.SendInlineButton_Action();
