@@ -10,40 +10,16 @@
 #include <set>
 #include <string>
 
-#include "NorvaleOlkAddin.h"
 #include "outlook/sim/calls.h"
 #include "outlook/sim/com/dll_run.h"
-#include "outlook/sim/com/sim_mapi.h"
 #include "outlook/sim/scenario.h"
-#include "tests/win/win_test_support.h"
+#include "tests/win/dll_run_test_support.h"
 #include "tools/norvale-sim/scenario_run.h"
 
 namespace norvale::win::tests {
 namespace {
 
-class DllFaultSweepTest : public RegisteredDllTest<::testing::TestWithParam<const char*>> {
- protected:
-  static void SetUpTestSuite() {
-    RegisteredDllTest::SetUpTestSuite();
-    EXPECT_EQ(sim::SimMapi32::Load(s_mapi), S_OK);
-  }
-  static void TearDownTestSuite() {
-    s_mapi.reset();
-    RegisteredDllTest::TearDownTestSuite();
-  }
-
-  void SetUp() override {
-    ASSERT_TRUE(s_registered);
-    ASSERT_TRUE(s_mapi);
-  }
-
-  static HRESULT CreateFromRegistry(IUnknown** addin) {
-    return CoCreateInstance(CLSID_NorvaleOAddin, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                            reinterpret_cast<void**>(addin));
-  }
-
-  static inline std::unique_ptr<sim::SimMapi32> s_mapi;
-};
+using DllFaultSweepTest = DllRunTest<::testing::TestWithParam<const char*>>;
 
 // The compose-window send of an Exchange sender found through MAPI fails at
 // each of its calls; the inline reply, whose runs take the timer's time, at
@@ -69,13 +45,9 @@ TEST_P(DllFaultSweepTest, EveryCallFailingInTurn) {
         SCOPED_TRACE(std::string(name) + " #" + std::to_string(nth) +
                      (kind == sim::FaultKind::kHr ? " hr" : " throw"));
         const sim::ScenarioRun core(scenario);
-        const sim::DllRun dll(scenario, &CreateFromRegistry, *s_mapi);
+        const sim::DllRun dll = Run(scenario);
         ++runs;
-        EXPECT_EQ(dll.leftovers, sim::DllRunLeftovers{})
-            << "objects " << dll.leftovers.comObjects << ", connections "
-            << dll.leftovers.eventConnections << ", windows " << dll.leftovers.windows
-            << ", MAPI buffers " << dll.leftovers.mapiBuffers << ", late timer messages "
-            << dll.leftovers.timerMessagesAfterSend;
+        EXPECT_EQ(dll.leftovers, sim::DllRunLeftovers{}) << dll.leftovers;
         EXPECT_EQ(s_dll->CanUnloadNow(), S_OK);
         EXPECT_EQ(dll.Report().dump(2), core.Report().dump(2));
       }

@@ -13,13 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "NorvaleOlkAddin.h"
 #include "addin/norvale_addin.h"
 #include "outlook/sim/calls.h"
 #include "outlook/sim/com/dll_run.h"
-#include "outlook/sim/com/sim_mapi.h"
 #include "outlook/sim/scenario.h"
-#include "tests/win/win_test_support.h"
+#include "tests/win/dll_run_test_support.h"
 #include "tools/norvale-sim/scenario_run.h"
 
 namespace norvale::win::tests {
@@ -47,36 +45,12 @@ std::string TestName(const ::testing::TestParamInfo<std::string>& info) {
   return name;
 }
 
-class DllParityTest : public RegisteredDllTest<::testing::TestWithParam<std::string>> {
- protected:
-  // Outlook's MAPI, in place before the add-in first asks for mapi32.dll.
-  static void SetUpTestSuite() {
-    RegisteredDllTest::SetUpTestSuite();
-    EXPECT_EQ(sim::SimMapi32::Load(s_mapi), S_OK);
-  }
-  static void TearDownTestSuite() {
-    s_mapi.reset();
-    RegisteredDllTest::TearDownTestSuite();
-  }
-
-  void SetUp() override {
-    ASSERT_TRUE(s_registered);
-    ASSERT_TRUE(s_mapi);
-    ASSERT_EQ(s_dll->CanUnloadNow(), S_OK);
-  }
-
-  static HRESULT CreateFromRegistry(IUnknown** addin) {
-    return CoCreateInstance(CLSID_NorvaleOAddin, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                            reinterpret_cast<void**>(addin));
-  }
-
-  static inline std::unique_ptr<sim::SimMapi32> s_mapi;
-};
+using DllParityTest = DllRunTest<::testing::TestWithParam<std::string>>;
 
 TEST_P(DllParityTest, TheDllGivesTheCoresResult) {
   const sim::Scenario scenario = sim::LoadScenario(GetParam());
   const sim::ScenarioRun core(scenario);
-  const sim::DllRun dll(scenario, &CreateFromRegistry, *s_mapi);
+  const sim::DllRun dll = Run(scenario);
 
   EXPECT_EQ(dll.created, S_OK);
   EXPECT_EQ(dll.connected, S_OK);
@@ -89,11 +63,7 @@ TEST_P(DllParityTest, TheDllGivesTheCoresResult) {
       CNorvaleOAddin::GetOutlookLevel(scenario.outlookVersion.value_or(u"")) >= 4 ? 2 : 0;
   EXPECT_EQ(dll.events.advised, sinks);
   EXPECT_EQ(dll.events.unadvised, sinks);
-  EXPECT_EQ(dll.leftovers, sim::DllRunLeftovers{})
-      << "objects " << dll.leftovers.comObjects << ", connections "
-      << dll.leftovers.eventConnections << ", windows " << dll.leftovers.windows
-      << ", MAPI buffers " << dll.leftovers.mapiBuffers << ", late timer messages "
-      << dll.leftovers.timerMessagesAfterSend;
+  EXPECT_EQ(dll.leftovers, sim::DllRunLeftovers{}) << dll.leftovers;
   EXPECT_EQ(s_dll->CanUnloadNow(), S_OK);
   // The inline send runs on one timer message.
   EXPECT_EQ(dll.timerMessages, core.outlook.poppedOut() ? 1 : 0);

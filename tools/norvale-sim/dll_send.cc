@@ -79,15 +79,7 @@ nlohmann::ordered_json SendThroughDll(const Scenario& scenario, const std::strin
     throw UsageError("'" + path + "' cannot create the add-in: " + HresultText(run.created));
   }
   std::ostringstream left;
-  const DllRunLeftovers& l = run.leftovers;
-  if (l.comObjects.objects != 0 || l.comObjects.references != 0) {
-    left << l.comObjects.objects << " Outlook objects and " << l.comObjects.references
-         << " references still held\n";
-  }
-  if (l.eventConnections != 0) left << l.eventConnections << " explorer-event sinks attached\n";
-  if (l.windows != 0) left << l.windows << " windows not destroyed\n";
-  if (l.mapiBuffers != 0) left << l.mapiBuffers << " MAPI buffers not freed\n";
-  if (l.timerMessagesAfterSend != 0) left << "the inline send's timer still running\n";
+  if (run.leftovers != DllRunLeftovers{}) left << "left behind: " << run.leftovers << '\n';
   if (canUnloadNow() != S_OK) left << "DllCanUnloadNow does not answer S_OK\n";
   leftovers = left.str();
   return run.Report();

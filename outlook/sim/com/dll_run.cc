@@ -49,6 +49,12 @@ HRESULT PressButton(INorvaleOAddin& addin, const wchar_t* callback, const wchar_
 
 }  // namespace
 
+std::ostream& operator<<(std::ostream& out, const DllRunLeftovers& left) {
+  return out << "objects " << left.comObjects << ", event connections " << left.eventConnections
+             << ", windows " << left.windows << ", MAPI buffers " << left.mapiBuffers
+             << ", timer messages after the send " << left.timerMessagesAfterSend;
+}
+
 TimerMessageCounter::TimerMessageCounter()
     : m_hook(SetWindowsHookExW(WH_GETMESSAGE, &CountTimerMessages, nullptr, GetCurrentThreadId())) {
   t_timerMessages = 0;

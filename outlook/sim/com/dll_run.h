@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <ostream>
 
 #include <nlohmann/json.hpp>
 
@@ -57,6 +58,7 @@ struct DllRunLeftovers {
   int timerMessagesAfterSend = 0;  // WM_TIMER messages of timer 1003 after its send
   bool operator==(const DllRunLeftovers&) const = default;
 };
+std::ostream& operator<<(std::ostream& out, const DllRunLeftovers& left);
 
 struct DllRun {
   // `createAddin` makes one add-in object as COM does, and gives its IUnknown.
