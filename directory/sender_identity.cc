@@ -108,13 +108,10 @@ HRESULT CNorvaleOAddin::ResolveSenderIdentity(std::shared_ptr<outlook::MailItem>
 
 HRESULT CNorvaleOAddin::GetIdentitySmtpAddress(std::u16string& address) {
   if (!m_spApp) return E_POINTER;
-  outlook::MapiLibrary& mapi = m_spApp->Mapi();
   // The steps are tried even when initialisation fails (MAPI may already be
   // initialised in Outlook's process); only a successful one is undone.
-  const bool initialized = Succeeded(mapi.Initialize());
-  const HRESULT hr = ReadIdentityAddress(*m_spApp, address);
-  if (initialized) mapi.Uninitialize();
-  return hr;
+  const outlook::ScopedMapiInitialize mapi(m_spApp->Mapi());
+  return ReadIdentityAddress(*m_spApp, address);
 }
 
 }  // namespace norvale

@@ -207,6 +207,30 @@ class MapiLibrary {
   virtual void Uninitialize() = 0;
 };
 
+// MAPI initialised for a scope: MAPIUninitialize when the scope ends, also by
+// an exception, and only when MAPIInitialize succeeded.
+class ScopedMapiInitialize {
+ public:
+  explicit ScopedMapiInitialize(MapiLibrary& mapi) : m_mapi(mapi), m_hr(mapi.Initialize()) {}
+  ScopedMapiInitialize(const ScopedMapiInitialize&) = delete;
+  ScopedMapiInitialize& operator=(const ScopedMapiInitialize&) = delete;
+  ~ScopedMapiInitialize() {
+    if (Failed(m_hr)) return;
+    // MAPIUninitialize reports nothing; a failure of the port here must not
+    // replace the one that may be unwinding.
+    try {
+      m_mapi.Uninitialize();
+    } catch (...) {
+    }
+  }
+
+  HRESULT status() const { return m_hr; }
+
+ private:
+  MapiLibrary& m_mapi;
+  HRESULT m_hr;
+};
+
 class NameSpace {
  public:
   virtual ~NameSpace() = default;

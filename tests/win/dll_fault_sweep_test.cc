@@ -35,9 +35,6 @@ TEST_P(DllFaultSweepTest, EveryCallFailingInTurn) {
                                    : std::min<std::int64_t>(1, clean_run.outlook.callCount(name));
     for (std::int32_t nth = 1; nth <= count; ++nth) {
       for (sim::FaultKind kind : {sim::FaultKind::kHr, sim::FaultKind::kThrow}) {
-        // MAPIUninitialize returns nothing: the real one cannot fail, and
-        // only the simulator's own port can be made to throw.
-        if (kind == sim::FaultKind::kThrow && name == "MAPI.Uninitialize") continue;
         sim::Scenario scenario = clean;
         scenario.faults = {
             sim::Fault{std::string(name), nth, kind,

@@ -101,7 +101,8 @@ TEST_P(FaultSweepTest, EveryCallFailingInTurn) {
         Scenario scenario = clean;
         const HRESULT code = kind == FaultKind::kHr ? kFaultCode : kThrowCode;
         scenario.faults = {Fault{std::string(name), nth, kind, code}};
-        const Json report = ScenarioRun(scenario).Report();
+        const ScenarioRun run(scenario);
+        const Json report = run.Report();
         ++runs;
         SCOPED_TRACE(std::string(name) + " #" + std::to_string(nth) +
                      (kind == FaultKind::kHr ? " hr" : " throw"));
@@ -128,16 +129,24 @@ TEST_P(FaultSweepTest, EveryCallFailingInTurn) {
           EXPECT_TRUE(!source.at("closedWith").is_null() || name == "MailItem.Close");
         }
 
+        // MAPI is uninitialised whenever it was initialised, whatever failed
+        // in between.
+        if (name != "MAPI.Uninitialize") {
+          EXPECT_EQ(run.outlook.mapiInitializeCount(), run.outlook.mapiUninitializeCount());
+        }
+
         // The button finds the message through the first ActiveInspector and
         // CurrentItem: without them the send does not start. A thrown failure
         // there ends the callback with nothing to report, as does one of the
-        // version read while connecting, which leaves the send to go on.
+        // version read while connecting, which leaves the send to go on, and
+        // one of MAPIUninitialize, which reports nothing.
         const bool button_call =
             (name == "Application.ActiveInspector" || name == "Inspector.CurrentItem") && nth == 1;
         if (button_call) {
           EXPECT_TRUE(sent.empty());
           EXPECT_FALSE(source.at("saved").get<bool>());
-        } else if (kind == FaultKind::kThrow && name != "Application.Version") {
+        } else if (kind == FaultKind::kThrow && name != "Application.Version" &&
+                   name != "MAPI.Uninitialize") {
           EXPECT_TRUE(HasBox(report, "Problem sending emails"));
           EXPECT_FALSE(source.at("deleted").get<bool>());
         }
