@@ -47,4 +47,12 @@ using UniqueBstr = UniqueHandle<BSTR, &SysFreeString>;
 using UniqueHkey = UniqueHandle<HKEY, &RegCloseKey>;
 using UniqueModule = UniqueHandle<HMODULE, &FreeLibrary>;
 
+// Sets `fn` to the function that `module` exports as `name`, typed as Fn;
+// false (and null) when it exports none.
+template <typename Fn>
+bool ResolveExport(HMODULE module, const char* name, Fn*& fn) {
+  fn = reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return fn != nullptr;
+}
+
 }  // namespace norvale::win

@@ -75,20 +75,18 @@ const InterfaceEntry kInterfaces[] = {
     {&com::IID_IRibbonExtensibility, &CastTo<IRibbonExtensibility>},
 };
 
-// The object that the member `name` of Outlook's application `app` returns,
-// asked for `iid`; null when any step fails.
-template <typename Interface>
-ComPtr<Interface> ApplicationObject(IDispatch* app, std::wstring_view name, const IID& iid) {
-  ComPtr<Interface> spObject;
-  if (app == nullptr) return spObject;
+// Outlook's active explorer, asked for _Explorer; null when any step fails.
+ComPtr<IDispatch> ActiveExplorer(IDispatch* app) {
+  ComPtr<IDispatch> spExplorer;
   // A method in Outlook's object model; called as a method or property, as
   // Visual Basic calls members without arguments.
-  com::DispResult result =
-      com::Invoke(app, com::Kind::kApplication, name, DISPATCH_METHOD | DISPATCH_PROPERTYGET);
+  com::DispResult result = com::Invoke(app, com::Kind::kApplication, L"ActiveExplorer",
+                                       DISPATCH_METHOD | DISPATCH_PROPERTYGET);
   if (IUnknown* pObject = SUCCEEDED(result.hr) ? result.value.ToUnknown() : nullptr) {
-    pObject->QueryInterface(iid, reinterpret_cast<void**>(spObject.GetAddressOf()));
+    pObject->QueryInterface(com::IID_Outlook_Explorer,
+                            reinterpret_cast<void**>(spExplorer.GetAddressOf()));
   }
-  return spObject;
+  return spExplorer;
 }
 
 // The explorer's connection point for its event dispinterface; null when it
@@ -247,17 +245,19 @@ HRESULT CNorvaleOAddin::OnConnection(IDispatch* Application, ext_ConnectMode, ID
     Disconnect();
     m_spApp = std::move(spApp);
     m_spOutlook = spOutlook;
-    m_spExplorer =
-        ApplicationObject<IDispatch>(m_spApp.Get(), L"ActiveExplorer", com::IID_Outlook_Explorer);
+    m_spExplorer = ActiveExplorer(m_spApp.Get());
     m_core.SetApplication(std::move(spOutlook));
     // The inline response and its events exist from Outlook 2013 on.
     if (m_core.outlookLevel() >= 4) {
       m_inlineResponseCloseSink.Advise(m_spExplorer.Get());
       m_inlineResponseSink.Advise(m_spExplorer.Get());
     }
+    // The hidden window is owned by the explorer's window.
+    std::shared_ptr<outlook::Explorer> spExplorer = com::WrapExplorer(m_spExplorer.Get());
+    const HWND hWndExplorer = spExplorer ? reinterpret_cast<HWND>(spExplorer->Window()) : nullptr;
     m_pHelperDlg = std::make_unique<HelperDialogWindow>(*m_pControllingUnknown, m_core, m_desktop,
-                                                        GetExplorerWindow());
-    m_core.ConnectInline(com::WrapExplorer(m_spExplorer.Get()), m_pHelperDlg->helper());
+                                                        hWndExplorer);
+    m_core.ConnectInline(std::move(spExplorer), m_pHelperDlg->helper());
     return S_OK;
   });
 }
@@ -280,14 +280,6 @@ void CNorvaleOAddin::Disconnect() {
   m_inlineResponseSink.Unadvise(m_spExplorer.Get());
   m_core.ConnectInline(nullptr, nullptr);
   m_pHelperDlg.reset();
-}
-
-HWND CNorvaleOAddin::GetExplorerWindow() {
-  ComPtr<IOleWindow> spWindow =
-      ApplicationObject<IOleWindow>(m_spApp.Get(), L"ActiveExplorer", IID_IOleWindow);
-  HWND hWnd = nullptr;
-  if (spWindow && FAILED(spWindow->GetWindow(&hWnd))) hWnd = nullptr;
-  return hWnd;
 }
 
 HRESULT CNorvaleOAddin::GetCustomUI(BSTR RibbonID, BSTR* RibbonXml) {

@@ -130,9 +130,6 @@ class CNorvaleOAddin final : public DualInterface<INorvaleOAddin>,
   // Drops the event connections and the hidden window of a connection.
   void Disconnect();
 
-  // The window of the explorer that is active now; null when there is none.
-  HWND GetExplorerWindow();
-
   InnerUnknown m_inner;
   IUnknown* m_pControllingUnknown;  // the aggregating object, or &m_inner
   ULONG m_nRefCount = 0;            // plain: the object lives in one apartment

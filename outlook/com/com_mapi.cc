@@ -14,12 +14,6 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-template <typename Fn>
-bool Resolve(HMODULE module, const char* name, Fn*& fn) {
-  fn = reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-  return fn != nullptr;
-}
-
 // Owns one buffer that MAPI allocated for an out parameter.
 template <typename T>
 class MapiBuffer {
@@ -133,9 +127,9 @@ HRESULT MapiDll::Load(std::shared_ptr<const MapiDll>& dll) {
   loaded->m_module.reset(LoadLibraryW(L"mapi32.dll"));
   if (!loaded->m_module) return HRESULT_FROM_WIN32(GetLastError());
   const HMODULE module = loaded->m_module.get();
-  if (!Resolve(module, "MAPIInitialize", loaded->m_pfnInitialize) ||
-      !Resolve(module, "MAPIUninitialize", loaded->m_pfnUninitialize) ||
-      !Resolve(module, "MAPIFreeBuffer", loaded->m_pfnFreeBuffer)) {
+  if (!win::ResolveExport(module, "MAPIInitialize", loaded->m_pfnInitialize) ||
+      !win::ResolveExport(module, "MAPIUninitialize", loaded->m_pfnUninitialize) ||
+      !win::ResolveExport(module, "MAPIFreeBuffer", loaded->m_pfnFreeBuffer)) {
     return HRESULT_FROM_WIN32(GetLastError());
   }
   dll = std::move(loaded);

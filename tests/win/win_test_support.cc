@@ -7,9 +7,9 @@ namespace {
 
 template <typename Fn>
 bool Resolve(HMODULE module, const char* name, Fn*& fn) {
-  fn = reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-  EXPECT_NE(fn, nullptr) << "export " << name;
-  return fn != nullptr;
+  const bool found = ResolveExport(module, name, fn);
+  EXPECT_TRUE(found) << "export " << name;
+  return found;
 }
 
 }  // namespace

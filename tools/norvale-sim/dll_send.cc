@@ -36,11 +36,6 @@ class ComApartment {
   HRESULT m_hr;
 };
 
-template <typename Fn>
-Fn* Export(HMODULE module, const char* name) {
-  return reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
 }  // namespace
 
 nlohmann::ordered_json SendThroughDll(const Scenario& scenario, const std::string& path,
@@ -61,10 +56,10 @@ nlohmann::ordered_json SendThroughDll(const Scenario& scenario, const std::strin
     throw UsageError("cannot load '" + path +
                      "': " + HresultText(HRESULT_FROM_WIN32(GetLastError())));
   }
-  auto* getClassObject =
-      Export<HRESULT STDAPICALLTYPE(REFCLSID, REFIID, void**)>(dll.get(), "DllGetClassObject");
-  auto* canUnloadNow = Export<HRESULT STDAPICALLTYPE()>(dll.get(), "DllCanUnloadNow");
-  if (getClassObject == nullptr || canUnloadNow == nullptr) {
+  HRESULT(STDAPICALLTYPE * getClassObject)(REFCLSID, REFIID, void**) = nullptr;
+  HRESULT(STDAPICALLTYPE * canUnloadNow)() = nullptr;
+  if (!win::ResolveExport(dll.get(), "DllGetClassObject", getClassObject) ||
+      !win::ResolveExport(dll.get(), "DllCanUnloadNow", canUnloadNow)) {
     throw UsageError("'" + path + "' is not a COM server");
   }
   const auto create = [&](IUnknown** addin) {

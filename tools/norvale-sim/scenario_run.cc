@@ -21,30 +21,26 @@ class SimExplorer final : public outlook::Explorer {
   platform::WindowHandle m_window;
 };
 
-// Outlook's main window with the inline reply's windows nested in it, each
-// 10 pixels inside its parent, and the reply's toolbar, whose first button
-// is a square of the toolbar's height at its top-left corner. Returns the
-// main window; `toolbar` is the last window of the chain.
+// Outlook's main window with the inline reply's windows nested in it. Returns
+// the main window; `toolbar` is the rectangle of the last window of the chain.
 platform::WindowHandle AddExplorerWindows(platform::SimDesktop& desktop,
                                           const std::vector<std::string>& chain,
                                           platform::Rect& toolbar) {
-  platform::Rect rect{100, 100, 900, 700};
+  platform::Rect rect = kExplorerRect;
   const platform::WindowHandle explorer =
       desktop.AddWindow(platform::kNoWindow, "rctrl_renwnd32", "Inbox - Outlook", rect);
   platform::WindowHandle parent = explorer;
   for (std::size_t i = 0; i < chain.size(); ++i) {
-    rect = {rect.left + 10, rect.top + 10, rect.right - 10, rect.bottom - 10};
+    const bool last = i + 1 == chain.size();
+    rect = {rect.left + kInlineWindowInset, rect.top + kInlineWindowInset,
+            rect.right - kInlineWindowInset,
+            last ? rect.top + kInlineWindowInset + kInlineToolbarHeight
+                 : rect.bottom - kInlineWindowInset};
     // The reading pane has no title; the others are named after their class.
     parent = desktop.AddWindow(parent, chain[i], i == 0 ? "" : chain[i], rect);
   }
-  toolbar = {rect.left, rect.top, rect.right, rect.top + 24};
+  toolbar = rect;
   return explorer;
-}
-
-bool InFirstButton(const platform::SimDesktop::Point& click, const platform::Rect& toolbar) {
-  const std::int32_t size = toolbar.bottom - toolbar.top;
-  return click.x >= toolbar.left && click.x < toolbar.left + size && click.y >= toolbar.top &&
-         click.y < toolbar.bottom;
 }
 
 // The inline reply: Outlook opens it in the reading pane (from level 4 on
@@ -64,7 +60,7 @@ void PlayInlineReply(CNorvaleOAddin& addin, SimOutlook& outlook, platform::SimDe
   if (events) addin.OnInlineResponse(outlook.sourceItem());
   addin.SendInlineButton_Action();
   for (const platform::SimDesktop::Point& click : desktop.clicks()) {
-    if (!InFirstButton(click, toolbar)) continue;
+    if (!OnFirstToolbarButton(click.x - toolbar.left, click.y - toolbar.top)) continue;
     outlook.PopOutInline();
     if (events) addin.OnInlineResponseClose();
     break;

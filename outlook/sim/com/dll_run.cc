@@ -31,10 +31,13 @@ LRESULT CALLBACK CountTimerMessages(int code, WPARAM wParam, LPARAM lParam) noex
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-// Presses the ribbon button `controlId`, whose callback is `callback`, as
-// Office does: by name through IDispatch. A DLL loaded from a path without
-// its type library registered has no names; then through the interface.
-HRESULT PressButton(INorvaleOAddin& addin, const wchar_t* callback, const wchar_t* controlId) {
+// Presses the ribbon button `controlId`, whose callback is `callback` (the
+// interface's `method`), as Office does: by name through IDispatch. A DLL
+// loaded from a path without its type library registered has no names; then
+// through the interface.
+HRESULT PressButton(INorvaleOAddin& addin, const wchar_t* callback,
+                    HRESULT (STDMETHODCALLTYPE INorvaleOAddin::*method)(IDispatch*),
+                    const wchar_t* controlId) {
   ComPtr<IRibbonControl> spControl = NewRibbonControl(controlId);
   VARIANT control;
   VariantInit(&control);
@@ -42,9 +45,7 @@ HRESULT PressButton(INorvaleOAddin& addin, const wchar_t* callback, const wchar_
   V_DISPATCH(&control) = spControl.Get();
   const HRESULT hr = InvokeByName(&addin, callback, DISPATCH_METHOD, {&control, 1}, nullptr);
   if (hr != TYPE_E_LIBNOTREGISTERED && hr != TYPE_E_CANTLOADLIBRARY) return hr;
-  return std::wstring_view(callback) == L"SendInlineButton_Action"
-             ? addin.SendInlineButton_Action(spControl.Get())
-             : addin.SendButton_Action(spControl.Get());
+  return (addin.*method)(spControl.Get());
 }
 
 }  // namespace
@@ -114,13 +115,15 @@ DllRun::DllRun(Scenario scenario, const std::function<HRESULT(IUnknown**)>& crea
       connected =
           spExtensibility->OnConnection(com.application(), ext_cm_AfterStartup, nullptr, &custom);
       if (!inlineReply) {
-        pressed = PressButton(*spButtons.Get(), L"SendButton_Action", L"SendNV");
+        pressed = PressButton(*spButtons.Get(), L"SendButton_Action",
+                              &INorvaleOAddin::SendButton_Action, L"SendNV");
       } else {
         // Outlook opens the reply in the reading pane; the user presses the
         // main window's Send. The click it queues pops the reply out, and the
         // helper's timer sends it 100 ms after the inline reply has closed.
         com.RaiseInlineResponse();
-        pressed = PressButton(*spButtons.Get(), L"SendInlineButton_Action", L"SendNVMain");
+        pressed = PressButton(*spButtons.Get(), L"SendInlineButton_Action",
+                              &INorvaleOAddin::SendInlineButton_Action, L"SendNVMain");
         DispatchMessagesUntil([&] { return com.popOutClicks() > 0; }, std::chrono::seconds(1));
         if (com.popOutClicks() > 0) {
           DispatchMessagesUntil([&] { return timerMessagesSeen.count() > 0; },

@@ -996,7 +996,7 @@ SimOutlookCom::~SimOutlookCom() {
 }
 
 void SimOutlookCom::CreateInlineWindows(const std::vector<std::string>& chain) {
-  static const bool kRegistered = [] {
+  [[maybe_unused]] static const bool kRegistered = [] {
     // Outlook's own window classes, played by the harness; "#32770" is the
     // system's dialog class. The toolbar gets its own procedure.
     for (const wchar_t* name : {L"rctrl_renwnd32", L"AfxWndW", L"ToolbarWindow32"}) {
@@ -1011,10 +1011,10 @@ void SimOutlookCom::CreateInlineWindows(const std::vector<std::string>& chain) {
     }
     return true;
   }();
-  static_cast<void>(kRegistered);
-  // On screen, so that the synthetic click lands on the toolbar: each window
-  // 10 pixels inside its parent, the toolbar 24 pixels high.
-  SetWindowPos(m_explorerWindow, HWND_TOP, 100, 100, 800, 600, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  // On screen, so that the synthetic click lands on the toolbar.
+  SetWindowPos(m_explorerWindow, HWND_TOP, kExplorerRect.left, kExplorerRect.top,
+               kExplorerRect.right - kExplorerRect.left, kExplorerRect.bottom - kExplorerRect.top,
+               SWP_NOACTIVATE | SWP_SHOWWINDOW);
   HWND parent = m_explorerWindow;
   RECT client;
   for (std::size_t i = 0; i < chain.size(); ++i) {
@@ -1022,8 +1022,10 @@ void SimOutlookCom::CreateInlineWindows(const std::vector<std::string>& chain) {
     const std::wstring name(chain[i].begin(), chain[i].end());
     const bool last = i + 1 == chain.size();
     parent = CreateWindowExW(0, name.c_str(), i == 0 ? L"" : name.c_str(), WS_CHILD | WS_VISIBLE,
-                             10, 10, client.right - 20, last ? 24 : client.bottom - 20, parent,
-                             nullptr, GetModuleHandleW(nullptr), nullptr);
+                             kInlineWindowInset, kInlineWindowInset,
+                             client.right - 2 * kInlineWindowInset,
+                             last ? kInlineToolbarHeight : client.bottom - 2 * kInlineWindowInset,
+                             parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (parent == nullptr) return;
   }
   m_toolbarWindow = parent;
@@ -1035,10 +1037,9 @@ LRESULT CALLBACK SimOutlookCom::ToolbarProc(HWND hWnd, UINT message, WPARAM wPar
                                             LPARAM lParam) noexcept {
   if (message == WM_LBUTTONUP) {
     auto* self = reinterpret_cast<SimOutlookCom*>(GetWindowLongPtrW(hWnd, GWLP_USERDATA));
-    // The first button: a square of the toolbar's height at its left end.
     const int x = static_cast<short>(LOWORD(lParam));
     const int y = static_cast<short>(HIWORD(lParam));
-    if (self != nullptr && x >= 0 && x < 24 && y >= 0 && y < 24) {
+    if (self != nullptr && OnFirstToolbarButton(x, y)) {
       GuardHResult([&] {
         self->OnPopOutClick();
         return S_OK;

@@ -8,19 +8,13 @@
 namespace norvale::sim {
 namespace {
 
-template <typename Fn>
-bool Resolve(HMODULE module, const char* name, Fn*& fn) {
-  fn = reinterpret_cast<Fn*>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-  return fn != nullptr;
-}
-
 // Calls the entry point `name` of the mapi32.dll loaded in this process.
 template <typename Fn, typename... Args>
 auto CallLoaded(const char* name, Args... args) {
   Fn* fn = nullptr;
   const HMODULE module = GetModuleHandleW(L"mapi32.dll");
   using Result = decltype(fn(args...));
-  if (module == nullptr || !Resolve(module, name, fn)) {
+  if (module == nullptr || !win::ResolveExport(module, name, fn)) {
     return static_cast<Result>(MAPI_E_NOT_INITIALIZED);
   }
   return fn(args...);
@@ -53,8 +47,8 @@ HRESULT SimMapi32::Load(std::unique_ptr<SimMapi32>& dll, const std::wstring& fol
   loaded->m_module.reset(LoadLibraryW(path.c_str()));
   const HMODULE module = loaded->m_module.get();
   if (module == nullptr) return HRESULT_FROM_WIN32(GetLastError());
-  if (!Resolve(module, "NorvaleSimMapiAttach", loaded->m_pfnAttach) ||
-      !Resolve(module, "NorvaleSimMapiLiveBuffers", loaded->m_pfnLiveBuffers)) {
+  if (!win::ResolveExport(module, "NorvaleSimMapiAttach", loaded->m_pfnAttach) ||
+      !win::ResolveExport(module, "NorvaleSimMapiLiveBuffers", loaded->m_pfnLiveBuffers)) {
     return HRESULT_FROM_WIN32(GetLastError());
   }
   if (GetModuleHandleW(L"mapi32.dll") != module) return HRESULT_FROM_WIN32(ERROR_ALREADY_EXISTS);
