@@ -10,9 +10,9 @@
 #include "addin/explorer_events.h"
 #include "addin/norvale_addin.h"
 #include "addin/norvale_helper_dlg.h"
-#include "outlook/sim/scenario.h"
-#include "outlook/sim/sim_outlook.h"
-#include "platform/sim/sim_desktop.h"
+#include "sim/desktop/sim_desktop.h"
+#include "sim/outlook/scenario.h"
+#include "sim/outlook/sim_outlook.h"
 
 namespace norvale {
 namespace {

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "addin/norvale_addin.h"
-#include "outlook/sim/scenario.h"
-#include "outlook/sim/sim_outlook.h"
-#include "platform/sim/sim_desktop.h"
+#include "sim/desktop/sim_desktop.h"
+#include "sim/outlook/scenario.h"
+#include "sim/outlook/sim_outlook.h"
 #include "tracking/tracking_query.h"
 
 namespace norvale {

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "addin/norvale_addin.h"
-#include "outlook/sim/calls.h"
-#include "outlook/sim/com/dll_run.h"
-#include "outlook/sim/scenario.h"
+#include "sim/com/dll_run.h"
+#include "sim/outlook/calls.h"
+#include "sim/outlook/scenario.h"
+#include "sim/run/scenario_run.h"
 #include "tests/win/dll_run_test_support.h"
-#include "tools/norvale-sim/scenario_run.h"
 
 namespace norvale::win::tests {
 namespace {

@@ -10,8 +10,8 @@
 #include <memory>
 
 #include "NorvaleOlkAddin.h"
-#include "outlook/sim/com/dll_run.h"
-#include "outlook/sim/com/sim_mapi.h"
+#include "sim/com/dll_run.h"
+#include "sim/com/sim_mapi.h"
 #include "tests/win/win_test_support.h"
 
 namespace norvale::win::tests {

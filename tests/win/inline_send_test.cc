@@ -13,10 +13,10 @@
 
 #include "NorvaleOlkAddin.h"
 #include "outlook/com/office.h"
-#include "outlook/sim/com/dll_run.h"
-#include "outlook/sim/com/sim_com.h"
-#include "outlook/sim/scenario.h"
-#include "outlook/sim/sim_outlook.h"
+#include "sim/com/dll_run.h"
+#include "sim/com/sim_com.h"
+#include "sim/outlook/scenario.h"
+#include "sim/outlook/sim_outlook.h"
 #include "tests/win/win_test_support.h"
 
 namespace norvale::win::tests {

@@ -10,10 +10,10 @@
 
 #include "NorvaleOlkAddin.h"
 #include "base/text.h"
-#include "outlook/sim/com/dll_run.h"
-#include "outlook/sim/com/sim_mapi.h"
-#include "outlook/sim/report.h"
 #include "server/unique_handle.h"
+#include "sim/com/dll_run.h"
+#include "sim/com/sim_mapi.h"
+#include "sim/outlook/report.h"
 #include "tools/norvale-sim/cli_support.h"
 
 namespace norvale::sim {

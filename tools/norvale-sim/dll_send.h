@@ -4,7 +4,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "outlook/sim/scenario.h"
+#include "sim/outlook/scenario.h"
 
 namespace norvale::sim {
 

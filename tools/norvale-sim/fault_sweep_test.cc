@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "base/text.h"
-#include "outlook/sim/scenario.h"
-#include "tools/norvale-sim/scenario_run.h"
+#include "sim/outlook/scenario.h"
+#include "sim/run/scenario_run.h"
 #include "tracking/tracking_query.h"
 
 namespace norvale::sim {

@@ -5,12 +5,12 @@
 #include <optional>
 #include <string>
 
-#include "outlook/sim/scenario.h"
+#include "sim/outlook/scenario.h"
 #include "tools/norvale-sim/cli_support.h"
 #ifdef _WIN32
 #include "tools/norvale-sim/dll_send.h"
 #endif
-#include "tools/norvale-sim/scenario_run.h"
+#include "sim/run/scenario_run.h"
 #include "tools/norvale-sim/send_report.h"
 
 namespace norvale::sim {

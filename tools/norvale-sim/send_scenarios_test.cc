@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "outlook/sim/scenario.h"
-#include "tools/norvale-sim/scenario_run.h"
+#include "sim/outlook/scenario.h"
+#include "sim/run/scenario_run.h"
 
 namespace norvale::sim {
 namespace {

@@ -1,6 +1,6 @@
 // The message box reader against boxes shown with known texts, owners and
 // styles.
-#include "outlook/sim/com/message_box_reader.h"
+#include "sim/com/message_box_reader.h"
 
 #include <gtest/gtest.h>
 

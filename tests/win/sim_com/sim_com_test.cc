@@ -2,7 +2,7 @@
 // IDispatch as the add-in's adapter calls it: values, missing values,
 // faults, windows, event connections and references; and its MAPI, called
 // as the add-in calls it.
-#include "outlook/sim/com/sim_com.h"
+#include "sim/com/sim_com.h"
 
 #include <mapix.h>
 #include <oleauto.h>
@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "outlook/com/outlook_iids.h"
-#include "outlook/sim/com/sim_mapi.h"
-#include "outlook/sim/scenario.h"
+#include "sim/com/sim_mapi.h"
+#include "sim/outlook/scenario.h"
 
 namespace norvale::win::tests {
 

@@ -1,4 +1,4 @@
-#include "outlook/sim/calls.h"
+#include "sim/outlook/calls.h"
 
 namespace norvale::sim {
 

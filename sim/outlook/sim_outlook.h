@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "outlook/outlook.h"
-#include "outlook/sim/scenario.h"
 #include "platform/desktop.h"
+#include "sim/outlook/scenario.h"
 
 namespace norvale::sim {
 
@@ -36,20 +36,6 @@ struct MailRecord {
 
 // The profile's state, shared by every object the simulator hands out.
 struct SimState;
-
-// Where the simulated Outlook puts an inline reply's windows on screen: the
-// main window at kExplorerRect, each window of the reply's chain
-// kInlineWindowInset pixels inside its parent, and the last, the reply's
-// toolbar, kInlineToolbarHeight pixels high along the top of its parent.
-inline constexpr platform::Rect kExplorerRect{100, 100, 900, 700};
-inline constexpr std::int32_t kInlineWindowInset = 10;
-inline constexpr std::int32_t kInlineToolbarHeight = 24;
-
-// Whether a point, relative to the toolbar's top-left corner, is on its first
-// button: a square of the toolbar's height at its left end.
-constexpr bool OnFirstToolbarButton(std::int32_t x, std::int32_t y) {
-  return x >= 0 && y >= 0 && x < kInlineToolbarHeight && y < kInlineToolbarHeight;
-}
 
 class SimOutlook {
  public:

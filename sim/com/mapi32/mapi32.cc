@@ -3,7 +3,7 @@
 // MAPI's, counted so that a test sees every one the add-in failed to free.
 // With no simulator attached, MAPIInitialize fails as Wine's own mapi32.dll
 // fails without a MAPI provider.
-#include "outlook/sim/com/mapi32/mapi32_harness.h"
+#include "sim/com/mapi32/mapi32_harness.h"
 
 #include <mapix.h>
 

@@ -1,4 +1,4 @@
-#include "tools/norvale-sim/scenario_run.h"
+#include "sim/run/scenario_run.h"
 
 #include <memory>
 #include <string>
@@ -6,7 +6,8 @@
 
 #include "addin/norvale_addin.h"
 #include "addin/norvale_helper_dlg.h"
-#include "outlook/sim/report.h"
+#include "sim/outlook/report.h"
+#include "sim/run/inline_layout.h"
 
 namespace norvale::sim {
 namespace {

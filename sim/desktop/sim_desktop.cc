@@ -1,4 +1,4 @@
-#include "platform/sim/sim_desktop.h"
+#include "sim/desktop/sim_desktop.h"
 
 namespace norvale::platform {
 

@@ -13,7 +13,7 @@
 
 #include "base/text.h"
 #include "outlook/outlook.h"
-#include "outlook/sim/calls.h"
+#include "sim/outlook/calls.h"
 
 namespace norvale::sim {
 

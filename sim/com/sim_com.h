@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "outlook/com/office.h"
-#include "outlook/sim/sim_outlook.h"
+#include "sim/outlook/sim_outlook.h"
 
 namespace norvale::sim {
 

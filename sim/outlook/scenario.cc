@@ -1,4 +1,4 @@
-#include "outlook/sim/scenario.h"
+#include "sim/outlook/scenario.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "outlook/sim/com/message_box_reader.h"
+#include "sim/com/message_box_reader.h"
 
 #include <algorithm>
 #include <chrono>

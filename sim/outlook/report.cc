@@ -1,4 +1,4 @@
-#include "outlook/sim/report.h"
+#include "sim/outlook/report.h"
 
 #include <algorithm>
 #include <cstdio>

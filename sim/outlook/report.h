@@ -5,8 +5,8 @@
 #include <string>
 
 #include "base/hresult.h"
-#include "outlook/sim/sim_outlook.h"
-#include "platform/sim/sim_desktop.h"
+#include "sim/desktop/sim_desktop.h"
+#include "sim/outlook/sim_outlook.h"
 
 namespace norvale::sim {
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "outlook/outlook.h"
-#include "outlook/sim/com/mapi32/mapi32_harness.h"
 #include "server/unique_handle.h"
+#include "sim/com/mapi32/mapi32_harness.h"
 
 namespace norvale::sim {
 

@@ -1,4 +1,4 @@
-#include "outlook/sim/sim_outlook.h"
+#include "sim/outlook/sim_outlook.h"
 
 #include <gtest/gtest.h>
 

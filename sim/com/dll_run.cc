@@ -1,4 +1,4 @@
-#include "outlook/sim/com/dll_run.h"
+#include "sim/com/dll_run.h"
 
 #include <wrl/client.h>
 
@@ -10,8 +10,8 @@
 #include "addin/norvale_addin.h"
 #include "addin/norvale_helper_dlg.h"
 #include "outlook/com/office.h"
-#include "outlook/sim/com/message_box_reader.h"
-#include "outlook/sim/report.h"
+#include "sim/com/message_box_reader.h"
+#include "sim/outlook/report.h"
 
 namespace norvale::sim {
 namespace {

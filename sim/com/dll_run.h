@@ -18,11 +18,11 @@
 
 #include <nlohmann/json.hpp>
 
-#include "outlook/sim/com/sim_com.h"
-#include "outlook/sim/com/sim_mapi.h"
-#include "outlook/sim/scenario.h"
-#include "outlook/sim/sim_outlook.h"
-#include "platform/sim/sim_desktop.h"
+#include "sim/com/sim_com.h"
+#include "sim/com/sim_mapi.h"
+#include "sim/desktop/sim_desktop.h"
+#include "sim/outlook/scenario.h"
+#include "sim/outlook/sim_outlook.h"
 
 namespace norvale::sim {
 

@@ -1,4 +1,4 @@
-#include "outlook/sim/com/sim_com.h"
+#include "sim/com/sim_com.h"
 
 #include <mapix.h>
 #include <oleauto.h>
@@ -18,8 +18,9 @@
 #include "addin/explorer_events.h"
 #include "base/hresult.h"
 #include "outlook/com/outlook_iids.h"
-#include "outlook/sim/com/sim_mapi.h"
 #include "server/com_guard.h"
+#include "sim/com/sim_mapi.h"
+#include "sim/run/inline_layout.h"
 
 namespace norvale::sim {
 

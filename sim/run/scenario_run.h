@@ -5,9 +5,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "outlook/sim/scenario.h"
-#include "outlook/sim/sim_outlook.h"
-#include "platform/sim/sim_desktop.h"
+#include "sim/desktop/sim_desktop.h"
+#include "sim/outlook/scenario.h"
+#include "sim/outlook/sim_outlook.h"
 
 namespace norvale::sim {
 

@@ -1,4 +1,4 @@
-#include "outlook/sim/com/sim_mapi.h"
+#include "sim/com/sim_mapi.h"
 
 #include <mapix.h>
 
