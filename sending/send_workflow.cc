@@ -53,8 +53,8 @@ std::u16string LookUpRecipient(CNorvaleOAddin& addin, outlook::Recipient& sRecip
 }
 
 // Makes, fills and sends the recipient's own copy: tracked for To, with the
-// sent summary otherwise. A copy that fails to send is discarded. `hr` takes
-// the status of every examined call.
+// sent summary otherwise; either way without the tracking of earlier sends. A copy that fails to
+// send is discarded. `hr` takes the status of every examined call.
 void SendRecipientCopy(CNorvaleOAddin& addin, std::shared_ptr<outlook::MailItem>& spMailItem,
                        RecipientDetails& r, std::u16string& sEmail, std::u16string& sFName,
                        std::u16string& sLName, HRESULT& hr) {
@@ -78,6 +78,7 @@ void SendRecipientCopy(CNorvaleOAddin& addin, std::shared_ptr<outlook::MailItem>
                                                          r.rFName, r.rLName, r.rEmail, r.rCName);
     RewriteBody(strBody, appendText);
   } else {
+    RemoveTracking(strBody);
     addin.InsertSentSummary(strBody, spMailItem);
   }
 

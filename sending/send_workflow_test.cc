@@ -10,6 +10,7 @@
 #include "sim/desktop/sim_desktop.h"
 #include "sim/outlook/scenario.h"
 #include "sim/outlook/sim_outlook.h"
+#include "tracking/body_rewriter.h"
 #include "tracking/tracking_query.h"
 
 namespace norvale {
@@ -98,9 +99,12 @@ class SendWorkflowTest : public ::testing::Test {
     return texts;
   }
 
-  // The tracking values of the nth sent copy.
+  // The tracking values of the nth sent copy, as its tracking image has them.
   TrackingValues Tracking(size_t n) const {
-    return ParseTrackingQuery(*outlook_->sent()[n].htmlBody);
+    const std::optional<std::u16string_view> query =
+        AppendedTrackingQuery(*outlook_->sent()[n].htmlBody);
+    if (!query) throw TrackingQueryError("the copy has no tracking image");
+    return ParseTrackingQuery(*query);
   }
 
   platform::SimDesktop desktop_;

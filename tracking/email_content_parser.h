@@ -1,5 +1,6 @@
-// Finds the link attributes of an HTML body by plain text search; the body is
-// never parsed as HTML, so Outlook's own markup reaches the copy untouched.
+// Finds the links and images of an HTML body by a light scan of its tags; the
+// body is never parsed into a tree, so Outlook's own markup (conditional
+// comments, VML, Word's namespaces) reaches the copy untouched.
 #pragma once
 
 #include <cstddef>
@@ -9,10 +10,19 @@
 
 namespace norvale {
 
-// Where one collected href text stands in a body.
-struct HrefSpan {
+// One attribute value that the rewriting looks at: where the value stands in
+// the body (inside its quotes, when it has them).
+struct MarkupValue {
+  enum class Kind {
+    kLink,   // the href of a link a reader can click
+    kImage,  // the src of an <img>
+  };
+  Kind kind;
   size_t offset;
   size_t length;
+  // The whole tag, from its "<" to its ">" (or the end of the body).
+  size_t tag_offset;
+  size_t tag_length;
 };
 
 class EmailContentParser {
@@ -20,12 +30,15 @@ class EmailContentParser {
   EmailContentParser() = delete;
   virtual ~EmailContentParser() = default;
 
-  // Appends each "href=" text of `body`, up to the next ">" or the end, in
-  // body order; an "href=" inside a collected text is not collected again.
-  static void CollectHrefs(std::u16string_view body, std::vector<std::u16string>& hrefs);
+  // The href values of the clickable links and the src values of the images
+  // of `body`, in body order. A link is an <a>, an <area> or a VML shape
+  // (<v:roundrect>, <v:rect>, <v:shape>, ...) and its address is its first
+  // attribute named exactly "href" after white space; <link>, <base> and
+  // attributes such as "data-href" or "o:href" are not links.
+  static std::vector<MarkupValue> FindValues(std::u16string_view body);
 
-  // The same texts as CollectHrefs, as places in `body`.
-  static std::vector<HrefSpan> FindHrefSpans(std::u16string_view body);
+  // Appends the href value of each link of `body`, in body order.
+  static void CollectHrefs(std::u16string_view body, std::vector<std::u16string>& hrefs);
 
   // True when `href` contains an at sign anywhere.
   static bool HasAtSign(std::u16string_view href);

@@ -1,5 +1,7 @@
 #include "tracking/tracking_query.h"
 
+#include <vector>
+
 #include "base/base64.h"
 #include "base/text.h"
 
@@ -67,6 +69,18 @@ std::u16string_view TrackingFieldName(size_t index) {
   return key;
 }
 
+bool IsTrackingFieldName(std::u16string_view name) {
+  for (size_t i = 0; i < kTrackingKeys.size(); ++i) {
+    if (TrackingFieldName(i) == name) return true;
+  }
+  return false;
+}
+
+size_t ParameterSeparatorAt(std::u16string_view text, size_t pos) {
+  if (pos >= text.size() || text[pos] != u'&') return 0;
+  return text.substr(pos, 5) == u"&amp;" ? 5 : 1;
+}
+
 std::u16string DecodeParameter(std::u16string_view encoded) {
   const std::string ascii(encoded.begin(), encoded.end());
   for (char16_t c : encoded) {
@@ -86,24 +100,71 @@ constexpr bool IsEncodedChar(char16_t c) {
          c == u'+' || c == u'/' || c == u'_';
 }
 
+// A parameter of a text whose name is a tracking key.
+struct KeyAt {
+  size_t key;    // index into kTrackingKeys
+  size_t value;  // where its value starts
+};
+
+void NoteKeyAt(std::u16string_view text, size_t start, std::vector<KeyAt>& keys) {
+  for (size_t k = 0; k < kTrackingKeys.size(); ++k) {
+    const std::u16string_view name = TrackingFieldName(k);
+    const size_t equals = start + name.size();
+    if (text.substr(start, name.size()) == name && equals < text.size() && text[equals] == u'=') {
+      keys.push_back({k, equals + 1});
+      return;
+    }
+  }
+}
+
+// Every parameter of `text` named like a tracking key, in text order. A
+// parameter starts at the start of the text, after "?" or after a separator.
+std::vector<KeyAt> FindTrackingKeys(std::u16string_view text) {
+  std::vector<KeyAt> keys;
+  NoteKeyAt(text, 0, keys);
+  for (size_t pos = 0; pos < text.size(); ++pos) {
+    const size_t separator = text[pos] == u'?' ? 1 : ParameterSeparatorAt(text, pos);
+    if (separator == 0) continue;
+    pos += separator - 1;
+    NoteKeyAt(text, pos + 1, keys);
+  }
+  return keys;
+}
+
 }  // namespace
 
 TrackingValues ParseTrackingQuery(std::u16string_view text) {
-  TrackingValues values;
-  size_t pos = text.find(kTrackingKeys[0]);
-  if (pos == std::u16string_view::npos) throw TrackingQueryError("no 'nv_subject=' key found");
-  for (size_t i = 0; i < kTrackingKeys.size(); ++i) {
-    if (text.substr(pos, kTrackingKeys[i].size()) != kTrackingKeys[i]) {
-      throw TrackingQueryError("expected '" + Utf16ToUtf8(kTrackingKeys[i]) + "' at offset " +
-                               std::to_string(pos));
+  const std::vector<KeyAt> keys = FindTrackingKeys(text);
+  std::array<int, kTrackingKeys.size()> seen{};
+  for (const KeyAt& key : keys) {
+    if (++seen[key.key] > 1) {
+      throw TrackingQueryError("the text carries more than one set of tracking values ('" +
+                               Utf16ToUtf8(TrackingFieldName(key.key)) + "' occurs twice)");
     }
-    pos += kTrackingKeys[i].size();
-    const size_t begin = pos;
-    while (pos < text.size() && IsEncodedChar(text[pos])) ++pos;
+  }
+  size_t first = 0;
+  while (first < keys.size() && keys[first].key != 0) ++first;
+  if (first == keys.size()) throw TrackingQueryError("no 'nv_subject=' key found");
+
+  TrackingValues values;
+  for (size_t i = 0; i < kTrackingKeys.size(); ++i) {
+    const size_t begin = keys[first + i].value;
+    size_t end = begin;
+    while (end < text.size() && IsEncodedChar(text[end])) ++end;
     try {
-      values[i] = DecodeParameter(text.substr(begin, pos - begin));
+      values[i] = DecodeParameter(text.substr(begin, end - begin));
     } catch (const TrackingQueryError& error) {
       throw TrackingQueryError(Utf16ToUtf8(TrackingFieldName(i)) + ": " + error.what());
+    }
+    if (i + 1 == kTrackingKeys.size()) break;
+    // The next key follows this value directly, after one separator.
+    const size_t separator = ParameterSeparatorAt(text, end);
+    const bool follows =
+        separator > 0 && first + i + 1 < keys.size() && keys[first + i + 1].key == i + 1 &&
+        keys[first + i + 1].value == end + separator + TrackingFieldName(i + 1).size() + 1;
+    if (!follows) {
+      throw TrackingQueryError("expected '" + Utf16ToUtf8(kTrackingKeys[i + 1]) + "' at offset " +
+                               std::to_string(end));
     }
   }
   return values;

@@ -55,13 +55,23 @@ using TrackingValues = std::array<std::u16string, 8>;
 // The key names as the tracking server's form fields know them ("nv_subject").
 std::u16string_view TrackingFieldName(size_t index);
 
+// True when `name` is exactly one of the eight key names.
+bool IsTrackingFieldName(std::u16string_view name);
+
+// The length of the parameter separator at `pos` of `text`: 5 for "&amp;",
+// which HTML attributes (and so quoted mail) write for "&", 1 for "&",
+// otherwise 0.
+size_t ParameterSeparatorAt(std::u16string_view text, size_t pos);
+
 // Decodes one value made by EncodeParameter; throws TrackingQueryError when it
 // is not canonical Base64 with "_" padding or not UTF-8.
 std::u16string DecodeParameter(std::u16string_view encoded);
 
-// Finds a tracking query in `text` (a query, a tracking URL or a rewritten
-// link) and decodes its values; throws TrackingQueryError when a key is
-// missing or out of order or a value does not decode.
+// Finds the tracking query in `text` (a query, a tracking URL or a rewritten
+// link) and decodes its values. Keys count only as whole parameter names, and
+// "&amp;" separates like "&". Throws TrackingQueryError when a key is missing
+// or out of order, a value does not decode, or a key occurs more than once
+// (the text carries more than one set of values).
 TrackingValues ParseTrackingQuery(std::u16string_view text);
 
 class TrackingQueryError : public std::exception {

@@ -107,20 +107,54 @@ TEST(TrackingQueryTest, ParseTrackingQueryRoundTrips) {
   EXPECT_EQ(TrackingFieldName(7), u"nv_companyname");
 }
 
+TEST(TrackingQueryTest, ParseTrackingQueryMatchesWholeNamesAndAmpersandEntities) {
+  std::array<std::u16string, 8> v;
+  v.fill(u"abc");
+  const std::u16string query = BuildTrackingQuery(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+  std::u16string quoted = u"https://x.example/p?xnv_subject=1&amp;" + query + u"&amp;b=2";
+  ReplaceAll(quoted, u"&nv_", u"&amp;nv_");
+  TrackingValues expected;
+  expected.fill(u"abc");
+  EXPECT_EQ(ParseTrackingQuery(quoted), expected);
+  EXPECT_EQ(ParseTrackingQuery(u"x?" + query), expected);
+}
+
 TEST(TrackingQueryTest, ParseTrackingQueryRejectsMalformedText) {
-  const std::u16string_view rejected[] = {
-      u"",
-      u"nv_subject=YWJj",                // keys missing
-      u"nv_subject=YWJj&nv_email=YWJj",  // out of order
-      u"nv_subject=YWJ&nv_semail=&nv_sfirstname=&nv_slastname=&nv_email=&nv_firstname="
-      u"&nv_lastname=&nv_companyname=",  // bad length
-      u"nv_subject=YWJj&nv_semail=YQ==&nv_sfirstname=&nv_slastname=&nv_email=&nv_firstname="
-      u"&nv_lastname=&nv_companyname=",  // "=" padding
-      u"nv_subject=/w__&nv_semail=&nv_sfirstname=&nv_slastname=&nv_email=&nv_firstname="
-      u"&nv_lastname=&nv_companyname=",  // 0xFF is not UTF-8
+  std::array<std::u16string, 8> v;
+  v.fill(u"abc");
+  const std::u16string query = BuildTrackingQuery(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+  const struct {
+    std::u16string text;
+    std::string_view message;  // part of the error's text
+  } rejected[] = {
+      {u"", "no 'nv_subject=' key"},
+      {u"xnv_subject=YWJj", "no 'nv_subject=' key"},
+      {u"nv_subject=YWJj", "expected '&nv_semail='"},
+      {u"nv_subject=YWJj&nv_email=YWJj", "expected '&nv_semail='"},
+      {u"nv_subject=YWJj&xnv_semail=YWJj", "expected '&nv_semail='"},
+      {u"nv_subject=YWJj?nv_semail=YWJj", "expected '&nv_semail='"},
+      {u"nv_subject=YWJ&nv_semail=&nv_sfirstname=&nv_slastname=&nv_email=&nv_firstname="
+       u"&nv_lastname=&nv_companyname=",
+       "nv_subject: value 'YWJ'"},
+      {u"nv_subject=YWJj&nv_semail=YQ==&nv_sfirstname=&nv_slastname=&nv_email=&nv_firstname="
+       u"&nv_lastname=&nv_companyname=",
+       "nv_semail: value 'YQ'"},
+      {u"nv_subject=/w__&nv_semail=&nv_sfirstname=&nv_slastname=&nv_email=&nv_firstname="
+       u"&nv_lastname=&nv_companyname=",
+       "does not decode to UTF-8"},
+      // A re-sent link that carries an earlier recipient's values too.
+      {u"p.htm?" + query + u"&" + query, "more than one set of tracking values"},
+      {u"p.htm?" + query + u"&amp;nv_email=YWJj", "more than one set of tracking values"},
+      {u"p.htm?nv_lastname=YWJj&" + query, "more than one set of tracking values"},
   };
-  for (std::u16string_view text : rejected) {
-    EXPECT_THROW(ParseTrackingQuery(text), TrackingQueryError) << Utf16ToUtf8(text);
+  for (const auto& c : rejected) {
+    try {
+      ParseTrackingQuery(c.text);
+      ADD_FAILURE() << "accepted " << Utf16ToUtf8(c.text);
+    } catch (const TrackingQueryError& error) {
+      EXPECT_NE(std::string_view(error.what()).find(c.message), std::string_view::npos)
+          << Utf16ToUtf8(c.text) << ": " << error.what();
+    }
   }
 }
 

@@ -21,15 +21,18 @@ run_sim(0 "nv_companyname=Contoso" decode "https://track.example/x?method=track&
 run_sim(0 "\"nv_companyname\": \"Contoso\"" decode --json "${query}")
 run_sim(2 "nv_semail" decode "nv_subject=SGVsbG8_")
 run_sim(2 "not Base64" decode "nv_subject=SGVsbG8=&nv_semail=")
+run_sim(2 "more than one set of tracking values" decode "https://x.example/p?${query}&${query}")
 run_sim(2 "norvale-sim:" frobnicate)
 run_sim(2 "cannot open" rewrite --query q /nonexistent/body.html)
 run_sim(2 "cannot be combined" rewrite --query q --subject s ${SAMPLES}/sample-email.html)
-run_sim(0 "href=\"https://www.contoso.com/products?q\"" rewrite --query q ${SAMPLES}/sample-email.html)
+run_sim(0 "href=\"https://www.contoso.com/products/?q\"" rewrite --query q ${SAMPLES}/sample-email.html)
 run_sim(0 "nv_subject=SGVsbG8_" rewrite --subject " Hello " --company Contoso ${SAMPLES}/sample-email.html)
 
 # send: the bundled sample, the preview folder, and scenario files it refuses.
 run_sim(0 "\"deleted\": true" send --json)
 run_sim(0 "Composed message: saved, closed with 1, deleted" send)
+# A forwarded tracked mail: the Cc copy carries none of the earlier tracking.
+run_sim(0 "Tracked: no, banner" send ${SAMPLES}/../tests/scenarios/forwarded-tracked-mail.json)
 set(out ${CMAKE_CURRENT_BINARY_DIR}/cli_test_preview)
 file(REMOVE_RECURSE ${out})
 run_sim(0 "index.html" send --out ${out})

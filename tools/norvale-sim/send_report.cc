@@ -6,6 +6,7 @@
 
 #include "base/text.h"
 #include "tools/norvale-sim/cli_support.h"
+#include "tracking/body_rewriter.h"
 #include "tracking/email_content_parser.h"
 #include "tracking/tracking_query.h"
 
@@ -25,27 +26,27 @@ std::u16string Body(const Json& copy) {
   return html.is_null() ? std::u16string() : *Utf8ToUtf16(html.get<std::string>());
 }
 
-// What the tracking image of a tracked copy says, if it has one.
+// What a tracked copy carries: the values of the tracking image that the
+// add-in appended when it rewrote the copy, and the links with that query.
 struct TrackingInfo {
   TrackingValues values;
-  std::u16string query;
   size_t links = 0;
 };
 
 std::optional<TrackingInfo> ReadTracking(std::u16string_view body) {
-  const size_t path = body.rfind(kTrackingPath);
-  if (path == std::u16string_view::npos) return std::nullopt;
-  const size_t begin = path + kTrackingPath.size();
-  const size_t end = body.find(u'\'', begin);
+  const std::optional<std::u16string_view> query = AppendedTrackingQuery(body);
+  if (!query) return std::nullopt;
   TrackingInfo info;
-  info.query = std::u16string(body.substr(begin, end == body.npos ? end : end - begin));
   try {
-    info.values = ParseTrackingQuery(info.query);
+    info.values = ParseTrackingQuery(*query);
   } catch (const TrackingQueryError&) {
     return std::nullopt;
   }
-  for (const HrefSpan& span : EmailContentParser::FindHrefSpans(body)) {
-    if (Contains(body.substr(span.offset, span.length), info.query)) ++info.links;
+  for (const MarkupValue& value : EmailContentParser::FindValues(body)) {
+    if (value.kind == MarkupValue::Kind::kLink &&
+        Contains(body.substr(value.offset, value.length), *query)) {
+      ++info.links;
+    }
   }
   return info;
 }
