@@ -1,5 +1,5 @@
 // The Outlook object model as the add-in uses it. The Windows edge implements
-// these classes over IDispatch late binding; outlook/sim implements them over
+// these classes over IDispatch late binding; sim/outlook implements them over
 // a JSON profile. Conventions, the same for every member:
 //  - a read whose result the add-in does not examine gives an empty value when
 //    it fails: nullptr, std::nullopt, or an empty optional number;

@@ -1,7 +1,7 @@
 // The desktop as the add-in uses it: message boxes, the thread's message
 // queue, the windows of Outlook's main window, synthetic mouse input and the
 // hidden window's timer. platform/win32 implements it over user32;
-// platform/sim plays it with windows and a clock of its own.
+// sim/desktop plays it with windows and a clock of its own.
 #pragma once
 
 #include <cstdint>
