@@ -44,6 +44,7 @@ class UniqueHandle {
 };
 
 using UniqueBstr = UniqueHandle<BSTR, &SysFreeString>;
+using UniqueHicon = UniqueHandle<HICON, &DestroyIcon>;
 using UniqueHkey = UniqueHandle<HKEY, &RegCloseKey>;
 using UniqueModule = UniqueHandle<HMODULE, &FreeLibrary>;
 

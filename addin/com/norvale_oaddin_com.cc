@@ -315,13 +315,21 @@ HRESULT CNorvaleOAddin::GetVisible(IDispatch* pControl, VARIANT_BOOL* pvarfEnabl
 HRESULT CNorvaleOAddin::GetImage(IDispatch*, IDispatch** picture) {
   return GuardHResult([&] {
     if (picture == nullptr) return E_POINTER;
-    // The same picture for every button.
-    if (HICON hIcon = LoadIconW(g_app.instance(), MAKEINTRESOURCEW(IDI_SEND))) {
-      PICTDESC desc = {};
-      desc.cbSizeofstruct = sizeof(desc);
-      desc.picType = PICTYPE_ICON;
-      desc.icon.hicon = hIcon;
-      OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, reinterpret_cast<void**>(picture));
+    *picture = nullptr;
+    // The same picture for every button. LoadIcon's icon is shared by every
+    // caller and must never be destroyed, so the picture owns a copy of its own.
+    const HICON hShared = LoadIconW(g_app.instance(), MAKEINTRESOURCEW(IDI_SEND));
+    UniqueHicon hIcon(hShared != nullptr ? CopyIcon(hShared) : nullptr);
+    if (!hIcon) return S_OK;
+    PICTDESC desc = {};
+    desc.cbSizeofstruct = sizeof(desc);
+    desc.picType = PICTYPE_ICON;
+    desc.icon.hicon = hIcon.get();
+    ComPtr<IPictureDisp> spPicture;
+    if (SUCCEEDED(OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE,
+                                           reinterpret_cast<void**>(spPicture.GetAddressOf())))) {
+      hIcon.release();  // the picture destroys it now
+      *picture = spPicture.Detach();
     }
     return S_OK;
   });

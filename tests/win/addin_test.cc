@@ -620,8 +620,20 @@ TEST_F(AddinTest, CallbacksInvokedByNameAsOfficeDoes) {
   SHORT type = PICTYPE_UNINITIALIZED;
   EXPECT_EQ(spPicture->get_Type(&type), S_OK);
   EXPECT_EQ(type, PICTYPE_ICON);
+  // The picture destroys its icon when released, so it must hold a copy and
+  // never the icon that LoadIcon shares with every other caller.
+  OLE_HANDLE hPictureIcon = 0;
+  EXPECT_EQ(spPicture->get_Handle(&hPictureIcon), S_OK);
+  const HICON hShared =
+      LoadIconW(GetModuleHandleW(L"NorvaleOAddin.dll"), MAKEINTRESOURCEW(IDI_SEND));
+  ASSERT_NE(hShared, nullptr);
+  EXPECT_NE(reinterpret_cast<HICON>(static_cast<UINT_PTR>(hPictureIcon)), hShared);
   spPicture.Reset();
   VariantClear(&picture);
+  ICONINFO info = {};
+  ASSERT_TRUE(GetIconInfo(hShared, &info));
+  DeleteObject(info.hbmColor);
+  DeleteObject(info.hbmMask);
 
   // No compose window in front: nothing is sent, nothing is shown.
   m_app.calls.clear();
