@@ -26,9 +26,12 @@ OptText In(BSTR text) {
   return std::u16string(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
 }
 
-// A missing string is a null BSTR.
+// A string the profile does not have is a failed read. A type-library
+// dispatch copies a read's result, and a null BSTR copies to an empty one, so
+// Outlook can never hand a caller a missing string through a read that
+// succeeds; it answers MAPI_E_NOT_FOUND for a property it has no value for.
 HRESULT Out(const OptText& text, BSTR* out) {
-  if (!text) return S_OK;
+  if (!text) return static_cast<HRESULT>(0x8004010F);
   *out = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text->data()),
                            static_cast<UINT>(text->size()));
   return *out != nullptr ? S_OK : E_OUTOFMEMORY;
