@@ -89,14 +89,14 @@ ComPtr<IDispatch> ActiveExplorer(IDispatch* app) {
   return spExplorer;
 }
 
-// The explorer's connection point for its event dispinterface; null when it
-// has none.
+// The explorer's connection point for ExplorerEvents_10, the source that
+// declares the inline-response events; null when it has none.
 ComPtr<IConnectionPoint> ExplorerEventsPoint(IDispatch* explorer) {
   ComPtr<IConnectionPointContainer> spContainer;
   ComPtr<IConnectionPoint> spPoint;
   if (explorer != nullptr &&
       SUCCEEDED(explorer->QueryInterface(IID_PPV_ARGS(spContainer.GetAddressOf())))) {
-    spContainer->FindConnectionPoint(com::IID_Outlook_ExplorerEvents, &spPoint);
+    spContainer->FindConnectionPoint(com::IID_Outlook_ExplorerEvents_10, &spPoint);
   }
   return spPoint;
 }
@@ -345,7 +345,7 @@ HRESULT CNorvaleOAddin::SendInlineButton_Action(IDispatch*) {
 
 HRESULT CNorvaleOAddin::ExplorerEventSink::QueryInterface(REFIID riid, void** ppv) {
   if (ppv == nullptr) return E_POINTER;
-  if (riid != IID_IUnknown && riid != IID_IDispatch && riid != com::IID_Outlook_ExplorerEvents) {
+  if (riid != IID_IUnknown && riid != IID_IDispatch && riid != com::IID_Outlook_ExplorerEvents_10) {
     *ppv = nullptr;
     return E_NOINTERFACE;
   }

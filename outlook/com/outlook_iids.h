@@ -27,7 +27,10 @@ inline constexpr GUID IID_Outlook_AddressEntry = OutlookIid(0x0006304B);
 inline constexpr GUID IID_Outlook_Account = OutlookIid(0x000630C5);
 inline constexpr GUID IID_Outlook_ExchangeUser = OutlookIid(0x000630C9);
 inline constexpr GUID IID_Outlook_ExchangeDistributionList = OutlookIid(0x000630CA);
-// The explorer event dispinterface whose InlineResponse events the add-in follows.
+// The explorer's event dispinterfaces: ExplorerEvents_10, the default source,
+// which alone declares the inline-response events the add-in follows, and the
+// older ExplorerEvents.
+inline constexpr GUID IID_Outlook_ExplorerEvents_10 = OutlookIid(0x0006300F);
 inline constexpr GUID IID_Outlook_ExplorerEvents = OutlookIid(0x0006304F);
 
 // Office.

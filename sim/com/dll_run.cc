@@ -11,6 +11,7 @@
 #include "addin/norvale_helper_dlg.h"
 #include "outlook/com/office.h"
 #include "sim/com/message_box_reader.h"
+#include "sim/com/ribbon_control.h"
 #include "sim/outlook/report.h"
 
 namespace norvale::sim {

@@ -1,15 +1,15 @@
-// Outlook and Office as the add-in meets them through COM, played over a
-// simulated profile: every object is an IDispatch with Outlook's interface id
-// for its kind, answering Outlook's member names by calling the simulator's
-// object-model port, so the simulator's call counting and faults apply
-// unchanged. The test harness hands these objects to the real DLL.
+// Outlook as the add-in meets it through COM, played over a simulated
+// profile: every object has Outlook's dual interface for its kind, with its
+// IDispatch served from a type library that declares Outlook's interface ids,
+// member names, DISPIDs, invoke kinds and argument types (outlook_typelib.idl).
+// Its members call the simulator's object-model port, so the simulator's call
+// counting and faults apply unchanged. The test harness hands these objects
+// to the real DLL.
 #pragma once
 
 #include <windows.h>
 
-#include <ocidl.h>
-#include <olectl.h>
-#include <oleidl.h>
+#include <oaidl.h>
 #include <wrl/client.h>
 
 #include <memory>
@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "outlook/com/office.h"
 #include "sim/outlook/sim_outlook.h"
 
 namespace norvale::sim {
@@ -34,14 +33,14 @@ ComObjectCount LiveComObjects();
 // The live objects by kind with their reference counts, for failure messages.
 std::string DescribeLiveComObjects();
 
-// The explorer's event connections as Outlook's connection point saw them.
+// The explorer's event connections as Outlook's connection points saw them.
 struct ExplorerEventLog {
   int advised = 0;
   int unadvised = 0;
   int standing = 0;  // connections made and not yet dropped
 };
 
-// The connections that the explorer's connection point holds.
+// The connections that the explorer's connection points hold.
 struct ExplorerEventConnections;
 
 // Outlook's Application over `outlook`. ActiveInspector is the compose window
@@ -67,7 +66,8 @@ class SimOutlookCom {
   HWND explorerWindow() const { return m_explorerWindow; }
   ExplorerEventLog explorerEvents() const;
 
-  // Raises an explorer event on every connected sink, as Outlook does.
+  // Raises an explorer event on every sink connected to a dispinterface that
+  // declares it, as Outlook does.
   void RaiseExplorerEvent(DISPID dispid, std::span<const VARIANT> args);
   // Outlook opens the composed message as an inline reply.
   void RaiseInlineResponse();
@@ -93,12 +93,9 @@ class SimOutlookCom {
 // Calls member `name` of `object` as Office and the add-in's adapter do:
 // GetIDsOfNames, then Invoke with `flags` and `args` in call order (a
 // property write passes its one argument as DISPID_PROPERTYPUT). Returns
-// the first failure or Invoke's result; `result` may be null.
+// the first failure or Invoke's result, a member's raised status in place of
+// DISP_E_EXCEPTION; `result` may be null.
 HRESULT InvokeByName(IDispatch* object, const wchar_t* name, WORD flags,
                      std::span<const VARIANT> args, VARIANT* result);
-
-// Office's IRibbonControl for the control `id`, as Office passes it to a
-// ribbon callback; its Context is empty.
-Microsoft::WRL::ComPtr<IRibbonControl> NewRibbonControl(std::wstring id);
 
 }  // namespace norvale::sim

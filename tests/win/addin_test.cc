@@ -157,6 +157,8 @@ class FakeExplorer final : public NoDispatch<IDispatch>,
   };
   std::vector<Connection> connections;
   int advises = 0;
+  // The one event dispinterface this explorer has a connection point for.
+  IID events = norvale::com::IID_Outlook_ExplorerEvents_10;
 
   // Lets go of every sink, as an explorer that closes does.
   void DropSinks() {
@@ -182,7 +184,7 @@ class FakeExplorer final : public NoDispatch<IDispatch>,
   STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
   STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override {
     *ppCP = nullptr;
-    if (riid != norvale::com::IID_Outlook_ExplorerEvents) return CONNECT_E_NOCONNECTION;
+    if (riid != events) return CONNECT_E_NOCONNECTION;
     *ppCP = this;
     AddRef();
     return S_OK;
@@ -353,16 +355,21 @@ TEST_F(AddinTest, ConnectionAttachesTheSinksFromLevel4AndMakesTheHiddenWindow) {
   struct Case {
     const wchar_t* version;
     int sinks;
+    IID events = norvale::com::IID_Outlook_ExplorerEvents_10;
   };
   const Case kCases[] = {
       {L"16.0.4266.1001", 2},
       {L"15.0.4569.1506", 2},
       {L"14.0.7015.1000", 0},
       {L"17.0.1", 0},
+      // Only the older source, which declares no inline-response event.
+      {L"16.0.4266.1001", 0, norvale::com::IID_Outlook_ExplorerEvents},
   };
   for (const Case& c : kCases) {
-    SCOPED_TRACE(::testing::Message() << "Version " << std::wstring(c.version));
+    SCOPED_TRACE(::testing::Message()
+                 << "Version " << std::wstring(c.version) << ", events " << GuidText(c.events));
     m_explorer.advises = 0;
+    m_explorer.events = c.events;
     const auto start = std::chrono::steady_clock::now();
     ConnectAs(c.version);
     const auto elapsed = std::chrono::steady_clock::now() - start;
@@ -429,15 +436,17 @@ TEST_F(AddinTest, AttachedSinksKeepTheObjectAliveUntilOutlookLetsGo) {
   // The sink answers the event dispinterface, IDispatch and IUnknown with
   // itself; the object does not lead to it.
   for (const IID* iid :
-       {&norvale::com::IID_Outlook_ExplorerEvents, &IID_IDispatch, &IID_IUnknown}) {
+       {&norvale::com::IID_Outlook_ExplorerEvents_10, &IID_IDispatch, &IID_IUnknown}) {
     void* pv = nullptr;
     ASSERT_EQ(pSink->QueryInterface(*iid, &pv), S_OK) << GuidText(*iid);
     EXPECT_EQ(pv, static_cast<void*>(pSink));
     static_cast<IUnknown*>(pv)->Release();
   }
   void* pv = nullptr;
-  EXPECT_EQ(m_spAddin->QueryInterface(norvale::com::IID_Outlook_ExplorerEvents, &pv),
+  EXPECT_EQ(m_spAddin->QueryInterface(norvale::com::IID_Outlook_ExplorerEvents_10, &pv),
             E_NOINTERFACE);
+  // Nor do the sinks pass for the older source's.
+  EXPECT_EQ(pSink->QueryInterface(norvale::com::IID_Outlook_ExplorerEvents, &pv), E_NOINTERFACE);
 
   // Every event reaches both sinks, as Outlook raises it, and is accepted:
   // an inline response opening (its item held until it closes), closing,

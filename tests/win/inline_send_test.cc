@@ -14,6 +14,7 @@
 #include "NorvaleOlkAddin.h"
 #include "outlook/com/office.h"
 #include "sim/com/dll_run.h"
+#include "sim/com/ribbon_control.h"
 #include "sim/com/sim_com.h"
 #include "sim/outlook/scenario.h"
 #include "sim/outlook/sim_outlook.h"

@@ -79,7 +79,7 @@ TEST_F(ObjectTest, QueryInterfaceAnswersWithINorvaleOAddinAsIdentity) {
       {"ISupportErrorInfo", IID_ISupportErrorInfo, S_OK, false},
       {"_IDTExtensibility2", com::IID_IDTExtensibility2, S_OK, false},
       {"IRibbonExtensibility", com::IID_IRibbonExtensibility, S_OK, false},
-      {"explorer events", com::IID_Outlook_ExplorerEvents, E_NOINTERFACE, false},
+      {"explorer events", com::IID_Outlook_ExplorerEvents_10, E_NOINTERFACE, false},
       {"IClassFactory", IID_IClassFactory, E_NOINTERFACE, false},
   };
   for (const Case& c : kCases) {

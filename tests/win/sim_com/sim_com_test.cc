@@ -6,6 +6,7 @@
 
 #include <mapix.h>
 #include <oleauto.h>
+#include <olectl.h>
 
 #include <gtest/gtest.h>
 
@@ -17,7 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "addin/explorer_events.h"
 #include "outlook/com/outlook_iids.h"
+#include "sim/com/ribbon_control.h"
 #include "sim/com/sim_mapi.h"
 #include "sim/outlook/scenario.h"
 
@@ -79,10 +82,11 @@ ComPtr<IDispatch> Object(IDispatch* from, const wchar_t* name, WORD flags = DISP
   return result.vt == VT_DISPATCH ? ComPtr<IDispatch>(result.pdispVal) : nullptr;
 }
 
-// A text property: std::nullopt for a null BSTR.
+// A text property: std::nullopt when the read fails, as it does for a string
+// the profile does not have.
 OptText Text(IDispatch* from, const wchar_t* name) {
   Variant result;
-  EXPECT_EQ(InvokeByName(from, name, DISPATCH_PROPERTYGET, {}, &result), S_OK) << name;
+  if (FAILED(InvokeByName(from, name, DISPATCH_PROPERTYGET, {}, &result))) return std::nullopt;
   EXPECT_EQ(result.vt, VT_BSTR) << name;
   if (result.vt != VT_BSTR || result.bstrVal == nullptr) return std::nullopt;
   return std::u16string(reinterpret_cast<const char16_t*>(result.bstrVal),
@@ -127,8 +131,11 @@ TEST_F(SimComTest, ReadsAndWritesThroughThePortByName) {
   EXPECT_TRUE(Answers(spItem.Get(), com::IID_Outlook_MailItem));
   EXPECT_FALSE(Answers(spItem.Get(), com::IID_Outlook_Recipient));
 
-  // A missing string is a null BSTR; an empty one is a BSTR of length 0.
+  // A string the profile does not have is a failed read, never an empty
+  // string: the type library's dispatch would copy a null BSTR into one.
   EXPECT_EQ(Text(spItem.Get(), L"Subject"), u"Hello");
+  Variant missing;
+  EXPECT_TRUE(FAILED(InvokeByName(spItem.Get(), L"HTMLBody", DISPATCH_PROPERTYGET, {}, &missing)));
   EXPECT_EQ(Text(spItem.Get(), L"HTMLBody"), std::nullopt);
   ComPtr<IDispatch> spAccount = Object(spItem.Get(), L"SendUsingAccount");
   ASSERT_TRUE(spAccount);
@@ -153,6 +160,9 @@ TEST_F(SimComTest, ReadsAndWritesThroughThePortByName) {
   ComPtr<IDispatch> spSecond = Object(spRecipients.Get(), L"Item", DISPATCH_METHOD, {Variant(2)});
   ASSERT_TRUE(spSecond);
   EXPECT_EQ(Text(spSecond.Get(), L"Name"), std::nullopt);
+  // The simulator models no recipient's address entry: Outlook's member
+  // answers, with nothing.
+  EXPECT_FALSE(Object(spSecond.Get(), L"AddressEntry"));
   EXPECT_EQ(Text(spSecond.Get(), L"Address"), u"b@x.example");
   Variant three(3), outOfRange;
   EXPECT_EQ(InvokeByName(spRecipients.Get(), L"Item", DISPATCH_METHOD,
@@ -207,75 +217,107 @@ TEST_F(SimComTest, FaultsReachTheCallerAsInvokeResults) {
   ComPtr<IDispatch> spRecipients = Object(spItem.Get(), L"Recipients");
   ASSERT_TRUE(spRecipients);
   Variant count;
-  EXPECT_TRUE(FAILED(InvokeByName(spRecipients.Get(), L"Count", DISPATCH_PROPERTYGET, {}, &count)));
-  EXPECT_EQ(count.vt, VT_EMPTY);
+  EXPECT_EQ(InvokeByName(spRecipients.Get(), L"Count", DISPATCH_PROPERTYGET, {}, &count), E_FAIL);
   ComPtr<IDispatch> spFirst = Object(spRecipients.Get(), L"Item", DISPATCH_METHOD, {Variant(1)});
   ASSERT_TRUE(spFirst);
   Variant address;
   EXPECT_EQ(InvokeByName(spFirst.Get(), L"Address", DISPATCH_PROPERTYGET, {}, &address),
             E_OUTOFMEMORY);
-  EXPECT_EQ(address.vt, VT_EMPTY);
 }
 
-// What Outlook's type library would refuse is refused, and is no call.
-TEST_F(SimComTest, RefusesWhatOutlookRefuses) {
+// A call bound wrongly is refused by the type library's dispatch, as Outlook
+// refuses it, and is no call of the simulator.
+TEST_F(SimComTest, RefusesWhatOutlooksTypeLibraryRefuses) {
   sim::SimOutlook outlook(sim::ParseScenario(kScenario, "test scenario"));
   SimOutlookCom com(outlook);
   ComPtr<IDispatch> spItem =
       Object(Object(com.application(), L"ActiveInspector", DISPATCH_METHOD).Get(), L"CurrentItem");
   ASSERT_TRUE(spItem);
+  ComPtr<IDispatch> spRecipients = Object(spItem.Get(), L"Recipients");
+  ASSERT_TRUE(spRecipients);
   const std::int64_t calls = outlook.totalCalls();
 
+  Variant text(L"x"), number(1), notANumber(L"not a number");
   struct Case {
-    const wchar_t* name;
+    const char* name;
+    IDispatch* object;
+    const wchar_t* member;
     WORD flags;
     std::vector<VARIANT> args;
     HRESULT hr;
   };
   const Case kCases[] = {
-      {L"Subjects", DISPATCH_PROPERTYGET, {}, DISP_E_UNKNOWNNAME},
-      {L"Body", DISPATCH_PROPERTYGET, {}, DISP_E_MEMBERNOTFOUND},  // written only
-      {L"Copy", DISPATCH_PROPERTYGET, {}, DISP_E_MEMBERNOTFOUND},  // a method
-      {L"Subject", DISPATCH_METHOD, {}, DISP_E_MEMBERNOTFOUND},    // a property
-      {L"Close", DISPATCH_METHOD, {}, DISP_E_BADPARAMCOUNT},
+      {"unknown name", spItem.Get(), L"Subjects", DISPATCH_PROPERTYGET, {}, DISP_E_UNKNOWNNAME},
+      {"property read as a method",
+       spItem.Get(),
+       L"Subject",
+       DISPATCH_METHOD,
+       {},
+       DISP_E_MEMBERNOTFOUND},
+      {"method read as a property",
+       spItem.Get(),
+       L"Copy",
+       DISPATCH_PROPERTYGET,
+       {},
+       DISP_E_MEMBERNOTFOUND},
+      {"put on a read-only property",
+       spItem.Get(),
+       L"Recipients",
+       DISPATCH_PROPERTYPUT,
+       {text},
+       DISP_E_MEMBERNOTFOUND},
+      {"method without its argument",
+       spItem.Get(),
+       L"Close",
+       DISPATCH_METHOD,
+       {},
+       DISP_E_BADPARAMCOUNT},
+      {"argument of the wrong type",
+       spItem.Get(),
+       L"Close",
+       DISPATCH_METHOD,
+       {notANumber},
+       DISP_E_TYPEMISMATCH},
+      {"Item with two arguments",
+       spRecipients.Get(),
+       L"Item",
+       DISPATCH_METHOD,
+       {number, number},
+       DISP_E_BADPARAMCOUNT},
+      {"Item with a wrong index",
+       spRecipients.Get(),
+       L"Item",
+       DISPATCH_METHOD,
+       {notANumber},
+       DISP_E_TYPEMISMATCH},
   };
   for (const Case& c : kCases) {
-    EXPECT_EQ(InvokeByName(spItem.Get(), c.name, c.flags, c.args, nullptr), c.hr)
-        << static_cast<const void*>(c.name);
+    Variant result;
+    EXPECT_EQ(InvokeByName(c.object, c.member, c.flags, c.args, &result), c.hr) << c.name;
   }
 
-  // A write must name its value DISPID_PROPERTYPUT.
+  // Outlook's DISPIDs; a DISPID of another kind is not this kind's member.
   LPOLESTR name = const_cast<LPOLESTR>(L"subject");
   DISPID id = DISPID_UNKNOWN;
   ASSERT_EQ(spItem->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
-  Variant value(L"x");
-  DISPPARAMS unnamed = {&value, nullptr, 1, 0};
-  EXPECT_EQ(spItem->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYPUT, &unnamed,
-                           nullptr, nullptr, nullptr),
-            DISP_E_PARAMNOTOPTIONAL);
-
-  // The same name has another DISPID on another kind.
-  ComPtr<IDispatch> spRecipient =
-      Object(Object(spItem.Get(), L"Recipients").Get(), L"Item", DISPATCH_METHOD, {Variant(1)});
-  ASSERT_TRUE(spRecipient);
-  const std::int64_t before_address = outlook.totalCalls();
-  name = const_cast<LPOLESTR>(L"Address");
-  ASSERT_EQ(spRecipient->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+  EXPECT_EQ(id, 0x37);
+  name = const_cast<LPOLESTR>(L"Count");
+  ASSERT_EQ(spRecipients->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+  EXPECT_EQ(id, 0x50);
   DISPPARAMS none = {};
   EXPECT_EQ(spItem->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, nullptr,
                            nullptr, nullptr),
             DISP_E_MEMBERNOTFOUND);
-  EXPECT_EQ(outlook.totalCalls(), before_address);
-  EXPECT_EQ(outlook.totalCalls(), calls + 2);  // Recipients and Item only
+  EXPECT_EQ(outlook.totalCalls(), calls);
 }
 
-// An event sink that answers the explorer-event interface when `answers`.
+// An event sink that answers the dispinterface `events` (none when null) and
+// notes the events it hears.
 class Sink final : public IDispatch {
  public:
-  explicit Sink(bool answers) : m_answers(answers) {}
+  explicit Sink(const IID* events) : m_events(events) {}
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = riid == IID_IUnknown || riid == IID_IDispatch ||
-                   (m_answers && riid == com::IID_Outlook_ExplorerEvents)
+    *ppv = riid == IID_IUnknown || riid == IID_IDispatch || (m_events && riid == *m_events)
                ? this
                : nullptr;
     if (*ppv == nullptr) return E_NOINTERFACE;
@@ -287,16 +329,30 @@ class Sink final : public IDispatch {
   STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
   STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+  STDMETHODIMP Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                       UINT*) override {
-    return E_NOTIMPL;
+    heard.push_back(dispid);
+    return S_OK;
   }
   ULONG refs() const { return m_refs; }
 
+  std::vector<DISPID> heard;
+
  private:
-  bool m_answers;
+  const IID* m_events;
   ULONG m_refs = 1;
 };
+
+// The explorer's connection point for `events`.
+ComPtr<IConnectionPoint> EventPoint(IDispatch* explorer, REFIID events) {
+  ComPtr<IConnectionPointContainer> spContainer;
+  ComPtr<IConnectionPoint> spPoint;
+  EXPECT_EQ(explorer->QueryInterface(IID_PPV_ARGS(&spContainer)), S_OK);
+  if (spContainer) {
+    EXPECT_EQ(spContainer->FindConnectionPoint(events, &spPoint), S_OK);
+  }
+  return spPoint;
+}
 
 TEST_F(SimComTest, WindowsAndExplorerEventConnections) {
   sim::SimOutlook outlook(
@@ -318,6 +374,7 @@ TEST_F(SimComTest, WindowsAndExplorerEventConnections) {
 
   ComPtr<IDispatch> spExplorer = Object(com.application(), L"ActiveExplorer", DISPATCH_METHOD);
   ASSERT_TRUE(spExplorer);
+  EXPECT_TRUE(Answers(spExplorer.Get(), com::IID_Outlook_Explorer));
   ComPtr<IOleWindow> spExplorerWindow;
   ASSERT_EQ(spExplorer.As(&spExplorerWindow), S_OK);
   EXPECT_EQ(spExplorerWindow->GetWindow(&window), S_OK);
@@ -325,17 +382,26 @@ TEST_F(SimComTest, WindowsAndExplorerEventConnections) {
 
   ComPtr<IConnectionPointContainer> spContainer;
   ASSERT_EQ(spExplorer.As(&spContainer), S_OK);
-  ComPtr<IConnectionPoint> spPoint;
-  EXPECT_EQ(spContainer->FindConnectionPoint(IID_IDispatch, &spPoint), CONNECT_E_NOCONNECTION);
-  ASSERT_EQ(spContainer->FindConnectionPoint(com::IID_Outlook_ExplorerEvents, &spPoint), S_OK);
+  ComPtr<IConnectionPoint> spNone;
+  EXPECT_EQ(spContainer->FindConnectionPoint(IID_IDispatch, &spNone), CONNECT_E_NOCONNECTION);
+  ComPtr<IConnectionPoint> spPoint =
+      EventPoint(spExplorer.Get(), com::IID_Outlook_ExplorerEvents_10);
+  ComPtr<IConnectionPoint> spOlder = EventPoint(spExplorer.Get(), com::IID_Outlook_ExplorerEvents);
+  ASSERT_TRUE(spPoint && spOlder);
+  IID iid = {};
+  EXPECT_EQ(spOlder->GetConnectionInterface(&iid), S_OK);
+  EXPECT_EQ(iid, com::IID_Outlook_ExplorerEvents);
 
-  Sink sink(true), deaf(false);
+  // A sink must answer the point's own dispinterface.
+  Sink sink(&com::IID_Outlook_ExplorerEvents_10), deaf(nullptr);
   DWORD cookie = 0, refused = 0;
   EXPECT_EQ(spPoint->Advise(&deaf, &refused), CONNECT_E_CANNOTCONNECT);
+  EXPECT_EQ(spOlder->Advise(&sink, &refused), CONNECT_E_CANNOTCONNECT);
   EXPECT_EQ(deaf.refs(), 1u);
   ASSERT_EQ(spPoint->Advise(&sink, &cookie), S_OK);
   EXPECT_EQ(sink.refs(), 2u);  // the connection holds the sink
   EXPECT_EQ(com.explorerEvents().standing, 1);
+  EXPECT_EQ(spOlder->Unadvise(cookie), CONNECT_E_NOCONNECTION);
   EXPECT_EQ(spPoint->Unadvise(cookie), S_OK);
   EXPECT_EQ(spPoint->Unadvise(cookie), CONNECT_E_NOCONNECTION);
   EXPECT_EQ(sink.refs(), 1u);
@@ -351,6 +417,34 @@ TEST_F(SimComTest, WindowsAndExplorerEventConnections) {
             S_OK);
   EXPECT_EQ(none.vt, VT_DISPATCH);
   EXPECT_EQ(none.pdispVal, nullptr);
+}
+
+// Each connection point fires the events its dispinterface declares: the
+// inline-reply events reach only the sinks of ExplorerEvents_10, an older
+// event the sinks of both.
+TEST_F(SimComTest, ExplorerEventsReachTheSinksOfTheirDispinterface) {
+  sim::SimOutlook outlook(sim::ParseScenario(kScenario, "test scenario"));
+  SimOutlookCom com(outlook);
+  ComPtr<IDispatch> spExplorer = Object(com.application(), L"ActiveExplorer", DISPATCH_METHOD);
+  ASSERT_TRUE(spExplorer);
+  Sink current(&com::IID_Outlook_ExplorerEvents_10), older(&com::IID_Outlook_ExplorerEvents);
+  DWORD cookies[2] = {};
+  ComPtr<IConnectionPoint> spPoint =
+      EventPoint(spExplorer.Get(), com::IID_Outlook_ExplorerEvents_10);
+  ComPtr<IConnectionPoint> spOlder = EventPoint(spExplorer.Get(), com::IID_Outlook_ExplorerEvents);
+  ASSERT_TRUE(spPoint && spOlder);
+  ASSERT_EQ(spPoint->Advise(&current, &cookies[0]), S_OK);
+  ASSERT_EQ(spOlder->Advise(&older, &cookies[1]), S_OK);
+
+  com.RaiseInlineResponse();
+  com.RaiseExplorerEvent(kDispidInlineResponseClose, {});
+  com.RaiseExplorerEvent(0xF007, {});  // SelectionChange
+  EXPECT_EQ(current.heard,
+            (std::vector<DISPID>{kDispidInlineResponse, kDispidInlineResponseClose, 0xF007}));
+  EXPECT_EQ(older.heard, std::vector<DISPID>{0xF007});
+
+  EXPECT_EQ(spPoint->Unadvise(cookies[0]), S_OK);
+  EXPECT_EQ(spOlder->Unadvise(cookies[1]), S_OK);
 }
 
 TEST_F(SimComTest, RibbonControlAnswersItsIdByVtableAndByName) {
