@@ -31,7 +31,7 @@ table{border-collapse:collapse;width:100%;table-layout:fixed}th,td{border:1px so
 thead th{background:#eef0f3}table.values th:first-child{width:12rem}table.links th:first-child{width:3rem}
 code{font:13px/1.4 ui-monospace,monospace}
 .tracked{color:#0a6b2f;font-weight:600}.untracked{color:#8a4b00;font-weight:600}
-iframe{width:100%;height:28rem;border:1px solid #b8bfca;background:#fff;resize:vertical}
+iframe{width:100%;height:22rem;border:1px solid #b8bfca;background:#fff;resize:vertical}
 nav ol{columns:2}
 </style>)";
 
@@ -39,14 +39,15 @@ std::string Escape(std::string_view utf8) {
   return Utf16ToUtf8(EscapeHtml(Utf8ToUtf16(utf8).value_or(u"\uFFFD")));
 }
 
-// A report string member, escaped; JSON null (Outlook gave no string) shows
-// as "none" and an empty string as "empty", both set apart from real values.
-std::string Value(const Json& object, const char* name) {
-  const Json& value = object.at(name);
+// A report string, escaped; JSON null (Outlook gave no string) shows as
+// "none" and an empty string as "empty", both set apart from real values.
+std::string Text(const Json& value) {
   if (value.is_null()) return "<span class=\"none\">none</span>";
   if (value.get_ref<const std::string&>().empty()) return "<span class=\"none\">empty</span>";
   return "<span class=\"value\">" + Escape(value.get<std::string>()) + "</span>";
 }
+
+std::string Value(const Json& object, const char* name) { return Text(object.at(name)); }
 
 void AppendHeader(const Json& report, std::string& page) {
   const Json& sent = report.at("sent");
@@ -102,8 +103,8 @@ void AppendCopy(const Json& copy, size_t index, std::string& page) {
         "<h3>Tracking values</h3>\n<table class=\"values\">\n<thead><tr><th "
         "scope=\"col\">Name</th><th scope=\"col\">Decoded value</th></tr></thead>\n<tbody>\n";
     for (const auto& [name, value] : tracking.items()) {
-      page += "<tr><th scope=\"row\"><code>" + Escape(name) + "</code></th><td class=\"value\">" +
-              Escape(value.get<std::string>()) + "</td></tr>\n";
+      page += "<tr><th scope=\"row\"><code>" + Escape(name) + "</code></th><td>" + Text(value) +
+              "</td></tr>\n";
     }
     page += "</tbody></table>\n";
   }
