@@ -1,14 +1,24 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that the build and the tests need; only the
-# missing ones, so a prepared machine starts at once.
+# Installs the Debian packages of the named groups (default: all of them);
+# only the missing ones, so a prepared machine starts at once.
+#   preview  what building norvale-sim and writing the preview needs
+#   tests    the rest of what scripts/test.sh needs: formatting, the test
+#            libraries, headless Chromium, and MinGW-w64 and Wine for the DLL
 set -euo pipefail
 
-packages=(
-  cmake ninja-build g++ clang-format
-  googletest libgtest-dev libgmock-dev libbenchmark-dev
-  nlohmann-json3-dev libcli11-dev
-  mingw-w64 mingw-w64-tools wine wine64 libwine-dev xvfb xauth
+declare -A groups=(
+  [preview]="cmake ninja-build g++ nlohmann-json3-dev libcli11-dev"
+  [tests]="clang-format googletest libgtest-dev libgmock-dev libbenchmark-dev chromium
+           mingw-w64 mingw-w64-tools wine wine64 libwine-dev xvfb xauth"
 )
+
+(($# > 0)) || set -- preview tests
+packages=()
+for group in "$@"; do
+  [[ -v groups[$group] ]] || { echo "install-deps.sh: no group '$group' (preview, tests)" >&2; exit 2; }
+  read -ra listed <<<"${groups[$group]//$'\n'/ }"
+  packages+=("${listed[@]}")
+done
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks the formatting, then builds and runs every
-# test: the portable core and norvale-sim in the default build and under the
-# address and undefined-behaviour sanitizers, and the Windows DLL cross-built
-# with MinGW-w64 with its tests under Wine.
+# Installs what is missing (both groups of install-deps.sh), checks the
+# formatting, then builds and runs every test: the portable core and
+# norvale-sim in the default build and under the address and
+# undefined-behaviour sanitizers (the preview in headless Chromium included),
+# and the Windows DLL cross-built with MinGW-w64 with its tests under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
+scripts/install-deps.sh preview tests
 
 echo "== formatting"
 git ls-files -z -- '*.h' '*.cc' | xargs -0 clang-format --dry-run --Werror

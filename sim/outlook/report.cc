@@ -3,6 +3,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <utility>
+#include <vector>
+
+#include "tracking/body_rewriter.h"
+#include "tracking/email_content_parser.h"
+#include "tracking/tracking_query.h"
 
 namespace norvale::sim {
 namespace {
@@ -19,6 +24,56 @@ ordered_json Optional(const std::optional<T>& value) {
   return value ? ordered_json(*value) : ordered_json(nullptr);
 }
 
+// The decoded values of the tracking image that the add-in appended to a
+// tracked copy, keyed by their names; null for an untracked copy.
+ordered_json TrackingOf(std::u16string_view body) {
+  const std::optional<std::u16string_view> query = AppendedTrackingQuery(body);
+  if (!query) return nullptr;
+  TrackingValues values;
+  try {
+    values = ParseTrackingQuery(*query);
+  } catch (const TrackingQueryError&) {
+    return nullptr;
+  }
+  ordered_json tracking = ordered_json::object();
+  for (size_t k = 0; k < values.size(); ++k) {
+    tracking[Utf16ToUtf8(TrackingFieldName(k))] = Utf16ToUtf8(values[k]);
+  }
+  return tracking;
+}
+
+std::vector<std::u16string_view> Links(std::u16string_view body) {
+  std::vector<std::u16string_view> links;
+  for (const MarkupValue& value : EmailContentParser::FindValues(body)) {
+    if (value.kind == MarkupValue::Kind::kLink)
+      links.push_back(body.substr(value.offset, value.length));
+  }
+  return links;
+}
+
+// The links of a copy whose address differs from the composed message's,
+// as written in the markup. Rewriting changes addresses but never adds or
+// removes a link, so the two bodies' links pair up in order.
+ordered_json RewrittenLinks(std::u16string_view composed, std::u16string_view copy) {
+  const std::vector<std::u16string_view> before = Links(composed);
+  const std::vector<std::u16string_view> after = Links(copy);
+  ordered_json links = ordered_json::array();
+  for (size_t i = 0; i < std::min(before.size(), after.size()); ++i) {
+    if (before[i] == after[i]) continue;
+    links.push_back({{"original", Utf16ToUtf8(before[i])}, {"rewritten", Utf16ToUtf8(after[i])}});
+  }
+  return links;
+}
+
+// The banner line of an untracked copy ("Mail sent to:..."), as written in
+// the markup; null when the copy has none.
+ordered_json BannerOf(std::u16string_view body) {
+  constexpr std::u16string_view kBannerText = u"Mail sent to:";
+  const size_t start = body.find(kBannerText);
+  if (start == std::u16string_view::npos) return nullptr;
+  return Utf16ToUtf8(body.substr(start, body.find(u"<br>", start) - start));
+}
+
 }  // namespace
 
 std::string HresultText(HRESULT hr) {
@@ -28,14 +83,19 @@ std::string HresultText(HRESULT hr) {
 }
 
 ordered_json BuildReport(const SimOutlook& outlook, const platform::SimDesktop& desktop) {
+  const std::u16string composed = outlook.source().fields.htmlBody.value_or(u"");
   ordered_json sent = ordered_json::array();
   for (const MailFields& mail : outlook.sent()) {
+    const std::u16string body = mail.htmlBody.value_or(u"");
     sent.push_back({{"to", Text(mail.to)},
                     {"cc", Text(mail.cc)},
                     {"bcc", Text(mail.bcc)},
                     {"subject", Text(mail.subject)},
                     {"htmlBody", Text(mail.htmlBody)},
-                    {"body", Text(mail.body)}});
+                    {"body", Text(mail.body)},
+                    {"tracking", TrackingOf(body)},
+                    {"rewrittenLinks", RewrittenLinks(composed, body)},
+                    {"banner", BannerOf(body)}});
   }
 
   ordered_json leftovers = ordered_json::array();

@@ -15,7 +15,10 @@ std::string HresultText(HRESULT hr);
 
 // The report of a run: what was sent, the copies left behind, the message
 // boxes, what became of the composed message (and of an inline reply's
-// window), and the number of object-model calls.
+// window), and the number of object-model calls. Each sent copy also carries
+// what a reader checks before trusting the send: its decoded tracking values,
+// the links that differ from the composed message's, and its banner. The
+// terminal summary, --json and the preview page all show this one object.
 nlohmann::ordered_json BuildReport(const SimOutlook& outlook, const platform::SimDesktop& desktop);
 
 }  // namespace norvale::sim

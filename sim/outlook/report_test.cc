@@ -53,7 +53,8 @@ TEST(ReportTest, DescribesTheRun) {
 
   const auto expected = nlohmann::ordered_json::parse(R"({
     "sent": [{"to": "jane@contoso.com", "cc": "", "bcc": null, "subject": " Hello ",
-              "htmlBody": "<p>café</p>", "body": null}],
+              "htmlBody": "<p>café</p>", "body": null,
+              "tracking": null, "rewrittenLinks": [], "banner": null}],
     "leftovers": [{"to": "ann@contoso.com", "subject": " Hello ", "state": "closed"},
                   {"to": "Jane Roe", "subject": " Hello ", "state": "draft"}],
     "messageBoxes": [

@@ -1,14 +1,10 @@
 #include "tools/norvale-sim/send_report.h"
 
-#include <cstdio>
 #include <fstream>
 #include <string>
 
-#include "base/text.h"
 #include "tools/norvale-sim/cli_support.h"
-#include "tracking/body_rewriter.h"
-#include "tracking/email_content_parser.h"
-#include "tracking/tracking_query.h"
+#include "tools/norvale-sim/preview_report.h"
 
 namespace norvale::sim {
 namespace {
@@ -21,39 +17,7 @@ std::string Field(const Json& object, const char* name) {
   return value.is_null() ? "(none)" : value.get<std::string>();
 }
 
-std::u16string Body(const Json& copy) {
-  const Json& html = copy.at("htmlBody");
-  return html.is_null() ? std::u16string() : *Utf8ToUtf16(html.get<std::string>());
-}
-
-// What a tracked copy carries: the values of the tracking image that the
-// add-in appended when it rewrote the copy, and the links with that query.
-struct TrackingInfo {
-  TrackingValues values;
-  size_t links = 0;
-};
-
-std::optional<TrackingInfo> ReadTracking(std::u16string_view body) {
-  const std::optional<std::u16string_view> query = AppendedTrackingQuery(body);
-  if (!query) return std::nullopt;
-  TrackingInfo info;
-  try {
-    info.values = ParseTrackingQuery(*query);
-  } catch (const TrackingQueryError&) {
-    return std::nullopt;
-  }
-  for (const MarkupValue& value : EmailContentParser::FindValues(body)) {
-    if (value.kind == MarkupValue::Kind::kLink &&
-        Contains(body.substr(value.offset, value.length), *query)) {
-      ++info.links;
-    }
-  }
-  return info;
-}
-
-std::string HtmlEscape(std::string_view utf8) {
-  return Utf16ToUtf8(EscapeHtml(ArgumentText(utf8, "a report text")));
-}
+}  // namespace
 
 std::string SourceFate(const Json& source) {
   std::string fate = source.at("saved").get<bool>() ? "saved" : "not saved";
@@ -62,14 +26,6 @@ std::string SourceFate(const Json& source) {
   fate += source.at("deleted").get<bool>() ? ", deleted" : ", not deleted";
   return fate;
 }
-
-std::string CopyFileName(size_t index) {
-  char name[32];
-  std::snprintf(name, sizeof name, "copy-%02zu.html", index + 1);
-  return name;
-}
-
-}  // namespace
 
 void PrintSendSummary(const Json& report, std::ostream& out) {
   const Json& sent = report.at("sent");
@@ -80,22 +36,17 @@ void PrintSendSummary(const Json& report, std::ostream& out) {
     out << "\nCopy " << i + 1 << "\n  To:      " << Field(copy, "to")
         << "\n  Cc:      " << Field(copy, "cc") << "\n  Bcc:     " << Field(copy, "bcc")
         << "\n  Subject: " << Field(copy, "subject") << '\n';
-    const std::u16string body = Body(copy);
-    if (const std::optional<TrackingInfo> tracking = ReadTracking(body)) {
-      out << "  Tracked: yes, " << tracking->links << " link" << (tracking->links == 1 ? "" : "s")
-          << " rewritten\n";
-      for (size_t k = 0; k < tracking->values.size(); ++k) {
-        out << "    " << Utf16ToUtf8(TrackingFieldName(k)) << " = "
-            << Utf16ToUtf8(tracking->values[k]) << '\n';
-      }
-    } else {
-      out << "  Tracked: no";
-      const size_t banner = body.find(u"Mail sent to:");
-      if (banner != std::u16string::npos) {
-        const size_t end = body.find(u"<br>", banner);
-        out << ", banner \"" << Utf16ToUtf8(body.substr(banner, end - banner)) << '"';
-      }
-      out << '\n';
+    const Json& tracking = copy.at("tracking");
+    const size_t links = copy.at("rewrittenLinks").size();
+    out << "  Tracked: " << (tracking.is_null() ? "no" : "yes");
+    if (!copy.at("banner").is_null()) out << ", banner \"" << Field(copy, "banner") << '"';
+    // An untracked copy's links change only when they carried earlier tracking.
+    if (!tracking.is_null() || links > 0) {
+      out << ", " << links << " link" << (links == 1 ? "" : "s") << " rewritten";
+    }
+    out << '\n';
+    for (const auto& [name, value] : tracking.items()) {
+      out << "    " << name << " = " << value.get<std::string>() << '\n';
     }
   }
   for (const Json& leftover : report.at("leftovers")) {
@@ -129,32 +80,9 @@ void WritePreviewFolder(const Json& report, const std::filesystem::path& dir) {
     file << contents;
     if (!file.flush()) throw UsageError("cannot write '" + (dir / name).string() + "'");
   };
-
-  std::string index =
-      "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>Norvale send preview</title>"
-      "<style>body{font-family:sans-serif}td,th{border:1px solid #ccc;padding:4px 8px}"
-      "table{border-collapse:collapse}</style></head><body>\n<h1>Send preview</h1>\n"
-      "<p>" +
-      std::to_string(report.at("sent").size()) + " copies sent; composed message " +
-      HtmlEscape(SourceFate(report.at("source"))) +
-      ".</p>\n<table>\n"
-      "<tr><th>#</th><th>To</th><th>Subject</th><th>Tracked</th></tr>\n";
   const Json& sent = report.at("sent");
-  for (size_t i = 0; i < sent.size(); ++i) {
-    const std::u16string body = Body(sent[i]);
-    // The byte-order mark makes browsers read the body as UTF-8 even when its
-    // own markup names no character set.
-    write(CopyFileName(i), "\xEF\xBB\xBF" + Utf16ToUtf8(body));
-    index += "<tr><td><a href=\"" + CopyFileName(i) + "\">" + std::to_string(i + 1) +
-             "</a></td><td>" + HtmlEscape(Field(sent[i], "to")) + "</td><td>" +
-             HtmlEscape(Field(sent[i], "subject")) + "</td><td>" +
-             (ReadTracking(body) ? "yes" : "no") + "</td></tr>\n";
-  }
-  index += "</table>\n";
-  for (const Json& box : report.at("messageBoxes")) {
-    index += "<p><b>Message box:</b> " + HtmlEscape(box.at("text").get<std::string>()) + "</p>\n";
-  }
-  write("index.html", index + "</body></html>\n");
+  for (size_t i = 0; i < sent.size(); ++i) write(CopyFileName(i), CopyFile(sent[i]));
+  write("index.html", PreviewPage(report));
 }
 
 }  // namespace norvale::sim
