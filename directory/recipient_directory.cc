@@ -192,23 +192,21 @@ class IndexedDirectory final : public RecipientDirectory {
     }
   }
 
-  // Per entry only what decides a match: its type and address; an Exchange
-  // user's details only once its address matched.
+  // Per entry only what decides a match: its address, which rules out all
+  // but the wanted entries; their type only then, and an Exchange user's
+  // details only once both matched.
   void SearchGal(outlook::AddressList& list) {
     ForEachEntry(list, m_galOpen, [&](std::shared_ptr<outlook::AddressEntry> spEntry) {
-      const outlook::OptInt userType = spEntry->AddressEntryUserType();
-      const bool user = userType == outlook::olExchangeUserAddressEntry;
-      if (!user && userType != outlook::olExchangeDistributionListAddressEntry &&
-          userType != outlook::olOutlookDistributionListAddressEntry) {
-        return;
-      }
       Wanted* const wanted = OpenWanted(spEntry->Address(), &Wanted::gal);
       if (!wanted) return;
-      if (!user) {
+      const outlook::OptInt userType = spEntry->AddressEntryUserType();
+      if (userType == outlook::olExchangeDistributionListAddressEntry ||
+          userType == outlook::olOutlookDistributionListAddressEntry) {
         SettleGal(*wanted, nullptr, std::move(spEntry));
-      } else if (auto spUser = spEntry->GetExchangeUser()) {
+      } else if (userType == outlook::olExchangeUserAddressEntry) {
         // An entry without its Exchange user has nothing to give; the search goes on.
-        SettleGal(*wanted, std::move(spUser), nullptr);
+        if (auto spUser = spEntry->GetExchangeUser())
+          SettleGal(*wanted, std::move(spUser), nullptr);
       }
     });
   }
