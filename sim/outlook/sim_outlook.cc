@@ -96,6 +96,11 @@ std::shared_ptr<outlook::AddressEntry> EntryObject(const StatePtr& state,
 
 bool HasText(const OptText& text) { return text && !TrimView(*text).empty(); }
 
+// Gives `field` a string of its own instead of reusing its storage, so that a
+// copy addressed to one recipient does not keep the room of the whole list of
+// recipients it was made with.
+void Replace(OptText& field, const OptText& value) { field = OptText(value); }
+
 // The one place where a call meets the scenario's faults: each port member
 // runs as a read, a write or an examined call.
 class Simulated {
@@ -234,19 +239,19 @@ class SimMailItem : public outlook::MailItem, Simulated {
   }
   HRESULT SetTo(const OptText& value) override {
     return Examine("MailItem.To", [&] {
-      item_.fields.to = value;
+      Replace(item_.fields.to, value);
       return S_OK;
     });
   }
   HRESULT SetCC(const OptText& value) override {
     return Examine("MailItem.CC", [&] {
-      item_.fields.cc = value;
+      Replace(item_.fields.cc, value);
       return S_OK;
     });
   }
   HRESULT SetBCC(const OptText& value) override {
     return Examine("MailItem.BCC", [&] {
-      item_.fields.bcc = value;
+      Replace(item_.fields.bcc, value);
       return S_OK;
     });
   }
