@@ -11,6 +11,17 @@ CNorvaleOAddin::~CNorvaleOAddin() {
   m_spApp.reset();
 }
 
+void CNorvaleOAddin::SetDirectoryFactory(DirectoryFactory factory) {
+  m_directoryFactory = std::move(factory);
+}
+
+CNorvaleOAddin::SendScope::SendScope(CNorvaleOAddin& addin)
+    : directory(addin.m_directoryFactory(addin.m_spApp, addin.m_desktop)),
+      m_addin(addin),
+      m_pOuter(std::exchange(addin.m_pSend, this)) {}
+
+CNorvaleOAddin::SendScope::~SendScope() { m_addin.m_pSend = m_pOuter; }
+
 void CNorvaleOAddin::SetApplication(std::shared_ptr<outlook::Application> app) {
   m_spApp = std::move(app);
   const OptText version = m_spApp ? m_spApp->Version() : std::nullopt;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "base/hresult.h"
+#include "directory/recipient_directory.h"
 #include "outlook/outlook.h"
 #include "platform/desktop.h"
 
@@ -51,14 +53,19 @@ class CNorvaleOAddin {
 
   // Recipient-info record of `address` (lower-cased in place), or empty when
   // nothing matched or a distribution list was expanded into m_distListMembers.
+  // Within a send the send's directory answers.
   std::u16string GetRecipientInfo(std::u16string& address, bool withCompany);
 
-  // The Outlook address-book half of GetRecipientInfo.
-  std::u16string FindContactInfo(std::u16string address, bool withCompany);
+  // Tells the running send's directory that `address` will be looked up, and
+  // the recipient Outlook resolved it from (nullptr when none). Does nothing
+  // outside a send.
+  void ExpectLookup(std::u16string_view address, std::shared_ptr<outlook::Recipient> recipient);
 
-  // Replace m_distListMembers with one record per member of the list entry.
-  void ExpandExchangeList(outlook::AddressEntry& entry);
-  void ExpandPersonalList(outlook::AddressEntry& entry);
+  // Makes the directory that a send searches; MakeIndexedDirectory unless
+  // replaced (the tests compare it with a literal search).
+  using DirectoryFactory = std::function<std::unique_ptr<RecipientDirectory>(
+      std::shared_ptr<outlook::Application>, platform::Desktop&)>;
+  void SetDirectoryFactory(DirectoryFactory factory);
 
   // Settles the sender's address and names; returns the status of the MAPI
   // lookup when one was made, else S_OK.
@@ -107,6 +114,25 @@ class CNorvaleOAddin {
   bool hasInlineMail() const { return m_spInlineMail != nullptr; }
 
  private:
+  // What one send keeps while it runs: its directory and, once read, the To
+  // recipients' names of the sent summary. In effect for its scope; a send
+  // that Outlook starts inside another (messages are dispatched during
+  // lookups and error boxes) has its own and restores the outer one after.
+  class SendScope {
+   public:
+    explicit SendScope(CNorvaleOAddin& addin);
+    SendScope(const SendScope&) = delete;
+    SendScope& operator=(const SendScope&) = delete;
+    ~SendScope();
+
+    const std::unique_ptr<RecipientDirectory> directory;
+    std::optional<std::vector<std::u16string>> toNames;
+
+   private:
+    CNorvaleOAddin& m_addin;
+    SendScope* const m_pOuter;
+  };
+
   // What identifies the inline reply that Send popped out.
   struct InlineMailFields {
     OptText subject, to, cc, bcc;
@@ -123,6 +149,8 @@ class CNorvaleOAddin {
   std::shared_ptr<outlook::Application> m_spApp;
   std::int32_t m_nOutlookLevel = 0;
   std::vector<std::u16string> m_distListMembers;
+  DirectoryFactory m_directoryFactory = MakeIndexedDirectory;
+  SendScope* m_pSend = nullptr;
 
   std::shared_ptr<outlook::Explorer> m_spExplorer;
   std::shared_ptr<outlook::RibbonUI> m_spRibbonUI;

@@ -83,6 +83,8 @@ HRESULT CNorvaleOAddin::ResolveSenderIdentity(std::shared_ptr<outlook::MailItem>
     if (spCurrentUser) sEmail = spCurrentUser->Address().value_or(u"");
   }
 
+  // The current user is a recipient Outlook resolved; an account's address is not.
+  ExpectLookup(sEmail, spCurrentUser);
   const std::u16string strSender = GetRecipientInfo(sEmail, /*withCompany=*/false);
   if (const auto sender = ReadRecipientInfo(strSender, RecipientInfoReader::kSender)) {
     sFName = sender->first_name;

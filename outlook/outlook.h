@@ -66,6 +66,9 @@ class Recipient {
   virtual OptText Address() = 0;
   virtual OptText Name() = 0;
   virtual OptInt Type() = 0;
+  // The directory entry Outlook resolved the recipient to; nullptr when it
+  // did not resolve it.
+  virtual std::shared_ptr<outlook::AddressEntry> AddressEntry() = 0;
 };
 
 class Recipients {

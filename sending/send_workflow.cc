@@ -1,8 +1,10 @@
 // The tracked send: one copy of the composed message per recipient, each
 // addressed to that recipient alone, then the composed message is discarded.
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "addin/norvale_addin.h"
 #include "base/text.h"
@@ -31,16 +33,52 @@ struct RecipientDetails {
   std::u16string rCName;
 };
 
-// Reads the recipient's type and address (its name when it has no address)
-// and fills in what the directory knows. Returns the directory's record:
-// empty when nothing was found or the address is a distribution list.
-std::u16string LookUpRecipient(CNorvaleOAddin& addin, outlook::Recipient& sRecipient,
-                               RecipientDetails& details) {
-  details.recipType = sRecipient.Type().value_or(outlook::olTo);
-  OptText address = sRecipient.Address();
-  if (!address || address->empty()) address = sRecipient.Name();
-  details.rEmail = address.value_or(u"");
+// A recipient of the composed message as read before the first lookup.
+struct PendingRecipient {
+  std::shared_ptr<outlook::Recipient> sRecipient;  // nullptr when Item gave none
+  RecipientDetails details;
+};
 
+// The composed message's recipients, all read before the first lookup so
+// that the directory searches for every address at once. A failure that ends
+// the run while they are read is kept, to be raised where the send reaches
+// it: after the copies of the recipients read before it.
+struct RecipientsAhead {
+  bool collection = false;  // whether Recipients gave one
+  std::vector<PendingRecipient> recipients;
+  std::exception_ptr failure;
+};
+
+// Reads each recipient's type and address (its name when it has no address)
+// and announces the address to the directory.
+RecipientsAhead ReadRecipients(CNorvaleOAddin& addin, outlook::MailItem& mail) {
+  RecipientsAhead ahead;
+  try {
+    const auto spRecipients = mail.Recipients();
+    ahead.collection = spRecipients != nullptr;
+    const std::int32_t nRecips = spRecipients ? spRecipients->Count().value_or(0) : 0;
+    for (std::int32_t i = 1; i <= nRecips; ++i) {
+      PendingRecipient pending{spRecipients->Item(i), {}};
+      if (const auto& sRecipient = pending.sRecipient) {
+        pending.details.recipType = sRecipient->Type().value_or(outlook::olTo);
+        OptText address = sRecipient->Address();
+        const bool byAddress = address && !address->empty();
+        if (!byAddress) address = sRecipient->Name();
+        pending.details.rEmail = address.value_or(u"");
+        // Outlook resolved the recipient by its address; a name is no entry's.
+        addin.ExpectLookup(pending.details.rEmail, byAddress ? sRecipient : nullptr);
+      }
+      ahead.recipients.push_back(std::move(pending));
+    }
+  } catch (...) {
+    ahead.failure = std::current_exception();
+  }
+  return ahead;
+}
+
+// Fills in what the directory knows of the recipient. Returns the directory's
+// record: empty when nothing was found or the address is a distribution list.
+std::u16string LookUpRecipient(CNorvaleOAddin& addin, RecipientDetails& details) {
   // The lookup lower-cases rEmail, which stays so when the record gives none.
   std::u16string strRecipient = addin.GetRecipientInfo(details.rEmail, /*withCompany=*/true);
   if (const auto info = ReadRecipientInfo(strRecipient, RecipientInfoReader::kRecipient)) {
@@ -100,6 +138,8 @@ HRESULT CNorvaleOAddin::SendTrackedMail(std::shared_ptr<outlook::MailItem>& spMa
     spMailItem->SetBodyFormat(outlook::olFormatHTML);
     spMailItem->Save();
 
+    const SendScope send(*this);
+    const RecipientsAhead ahead = ReadRecipients(*this, *spMailItem);
     std::u16string sEmail, sFName, sLName;
     hr = ResolveSenderIdentity(spMailItem, sEmail, sFName, sLName);
     if (Failed(hr) || Contains(sEmail, u"=")) {
@@ -107,23 +147,20 @@ HRESULT CNorvaleOAddin::SendTrackedMail(std::shared_ptr<outlook::MailItem>& spMa
       return hr;
     }
 
-    const auto spRecipients = spMailItem->Recipients();
-    if (!spRecipients) {
+    if (!ahead.collection && !ahead.failure) {
       ShowError(kRunFailed, E_FAIL);
       return hr;
     }
-    const std::int32_t nRecips = spRecipients->Count().value_or(0);
-    for (std::int32_t i = 1; i <= nRecips; ++i) {
-      const auto sRecipient = spRecipients->Item(i);
-      if (!sRecipient) {
+    for (const PendingRecipient& pending : ahead.recipients) {
+      if (!pending.sRecipient) {
         ShowError(kCopyFailed, E_POINTER);
         continue;
       }
       // Only a list that this recipient's own lookup expanded may reach the
       // member copies; members of an earlier lookup must never be sent to.
       m_distListMembers.clear();
-      RecipientDetails details;
-      const std::u16string strRecipient = LookUpRecipient(*this, *sRecipient, details);
+      RecipientDetails details = pending.details;
+      const std::u16string strRecipient = LookUpRecipient(*this, details);
       if (strRecipient.empty() && !m_distListMembers.empty()) {
         SendMemberCopies(spMailItem, sEmail, sFName, sLName,
                          details.recipType == outlook::olTo ? 1 : 0);
@@ -132,6 +169,7 @@ HRESULT CNorvaleOAddin::SendTrackedMail(std::shared_ptr<outlook::MailItem>& spMa
       }
       SendRecipientCopy(*this, spMailItem, details, sEmail, sFName, sLName, hr);
     }
+    if (ahead.failure) std::rethrow_exception(ahead.failure);
 
     hr = spMailItem->Close(outlook::olDiscard);
     spMailItem->Delete();

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <vector>
 
 #include "addin/norvale_addin.h"
 #include "outlook/outlook.h"
@@ -31,10 +33,11 @@ void InsertSentSummaryBanner(std::u16string& body, const std::vector<std::u16str
   body.insert(body_tag == std::u16string::npos ? 0 : body_tag + kBodyTag.size(), toInformation);
 }
 
-void CNorvaleOAddin::InsertSentSummary(std::u16string& strBody,
-                                       std::shared_ptr<outlook::MailItem>& spMailItem) {
+namespace {
+
+std::vector<std::u16string> ReadToNames(outlook::MailItem& mail) {
   std::vector<std::u16string> toNames;
-  if (const auto spRecips = spMailItem->Recipients()) {
+  if (const auto spRecips = mail.Recipients()) {
     const std::int32_t recipCount = spRecips->Count().value_or(0);
     for (std::int32_t i = 1; i <= recipCount; ++i) {
       const auto spRecip = spRecips->Item(i);
@@ -45,7 +48,19 @@ void CNorvaleOAddin::InsertSentSummary(std::u16string& strBody,
       toNames.push_back(recipName.value_or(u""));
     }
   }
-  InsertSentSummaryBanner(strBody, toNames);
+  return toNames;
+}
+
+}  // namespace
+
+void CNorvaleOAddin::InsertSentSummary(std::u16string& strBody,
+                                       std::shared_ptr<outlook::MailItem>& spMailItem) {
+  // Every untracked copy of a send carries the same banner, so the
+  // recipients are read once per send, not once per copy.
+  std::optional<std::vector<std::u16string>> unshared;
+  auto& toNames = m_pSend ? m_pSend->toNames : unshared;
+  if (!toNames) toNames = ReadToNames(*spMailItem);
+  InsertSentSummaryBanner(strBody, *toNames);
 }
 
 }  // namespace norvale

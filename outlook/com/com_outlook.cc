@@ -114,6 +114,7 @@ class ComRecipient final : public outlook::Recipient, Dispatched {
   OptText Address() override { return ReadText(L"Address"); }
   OptText Name() override { return ReadText(L"Name"); }
   outlook::OptInt Type() override { return ReadInt(L"Type"); }
+  std::shared_ptr<outlook::AddressEntry> AddressEntry() override;
 };
 
 using ComRecipients = ComCollection<outlook::Recipients, ComRecipient, Kind::kRecipients>;
@@ -206,6 +207,10 @@ class ComAddressEntry final : public outlook::AddressEntry, Dispatched {
     return ReadObject<ComExchangeDistributionList>(L"GetExchangeDistributionList");
   }
 };
+
+std::shared_ptr<outlook::AddressEntry> ComRecipient::AddressEntry() {
+  return ReadObject<ComAddressEntry>(L"AddressEntry");
+}
 
 class ComAddressList final : public outlook::AddressList, Dispatched {
  public:

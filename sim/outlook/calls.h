@@ -49,6 +49,7 @@ inline constexpr std::string_view kCallNames[] = {
     "Recipient.Address",
     "Recipient.Name",
     "Recipient.Type",
+    "Recipient.AddressEntry",
     "Account.UserName",
     "Account.SmtpAddress",
     "AddressLists.Count",

@@ -180,9 +180,17 @@ Scenario::AddressList ReadAddressList(const Reader& r, const Node& node) {
   return list;
 }
 
+bool Resolved(const Reader& r, const Node& object) {
+  const auto member = r.Member(object, "resolved");
+  if (!member) return true;
+  if (!member->value.is_boolean()) r.Fail(member->path, "expected true or false");
+  return member->value.get<bool>();
+}
+
 Scenario::Recipient ReadRecipient(const Reader& r, const Node& node) {
-  r.ExpectObject(node, {"type", "address", "name"});
-  return {r.Integer(node, "type", outlook::olTo), r.Text(node, "address"), r.Text(node, "name")};
+  r.ExpectObject(node, {"type", "address", "name", "resolved"});
+  return {r.Integer(node, "type", outlook::olTo), r.Text(node, "address"), r.Text(node, "name"),
+          Resolved(r, node)};
 }
 
 Scenario::Message ReadMessage(const Reader& r, const Node& node) {
@@ -251,8 +259,8 @@ Scenario ReadScenario(const Reader& r, const Node& root) {
   }
   scenario.outlookVersion = r.Text(root, "outlookVersion");
   scenario.currentUser = r.Optional(root, "currentUser", [&](const Node& n) {
-    r.ExpectObject(n, {"name", "address"});
-    return Scenario::CurrentUser{r.Text(n, "name"), r.Text(n, "address")};
+    r.ExpectObject(n, {"name", "address", "resolved"});
+    return Scenario::CurrentUser{r.Text(n, "name"), r.Text(n, "address"), Resolved(r, n)};
   });
   scenario.identity = r.Optional(root, "identity", [&](const Node& n) {
     r.ExpectObject(n, {"addressType", "emailAddress", "smtpAddress"});

@@ -46,6 +46,8 @@ struct Scenario {
   };
   struct CurrentUser {
     OptText name, address;
+    // Whether Outlook resolved the user to a directory entry (see Recipient).
+    bool resolved = true;
   };
   // The MAPI session's identity; a null member is a property MAPI does not return.
   struct Identity {
@@ -57,6 +59,10 @@ struct Scenario {
   struct Recipient {
     std::int32_t type = outlook::olTo;
     OptText address, name;
+    // A resolved recipient's AddressEntry is the first entry of a Global
+    // Address List whose address equals its own ignoring case; an unresolved
+    // one has none.
+    bool resolved = true;
   };
   struct Message {
     OptText subject, htmlBody;

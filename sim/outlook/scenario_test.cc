@@ -28,7 +28,8 @@ TEST(ScenarioTest, ReadsEveryMemberAndKeepsNullApartFromEmpty) {
       "subject": " Caf\u00e9 \ud83d\ude00 ",
       "htmlBody": "",
       "account": {"smtpAddress": "Mary@Contoso.com"},
-      "recipients": [{"address": "jane@contoso.com"}, {"type": 3, "name": null, "address": ""}]
+      "recipients": [{"address": "jane@contoso.com"},
+                     {"type": 3, "name": null, "address": "", "resolved": false}]
     },
     "faults": [
       {"call": "MailItem.Send", "nth": 2, "hr": "0x80004005"},
@@ -77,6 +78,8 @@ TEST(ScenarioTest, ReadsEveryMemberAndKeepsNullApartFromEmpty) {
   EXPECT_EQ(message.recipients[1].type, 3);
   EXPECT_EQ(message.recipients[1].name, std::nullopt);
   EXPECT_EQ(message.recipients[1].address, u"");
+  EXPECT_TRUE(message.recipients[0].resolved);  // when absent
+  EXPECT_FALSE(message.recipients[1].resolved);
 
   ASSERT_EQ(scenario.faults.size(), 3u);
   EXPECT_EQ(scenario.faults[0].call, "MailItem.Send");
@@ -118,6 +121,8 @@ TEST(ScenarioTest, RejectsABadFileNamingThePathAndTheProblem) {
        "$.message.subject: expected a string or null, got number"},
       {R"({"message": {"recipients": [{}, {}, {"type": "To"}]}})",
        "$.message.recipients[2].type: expected an integer, got string"},
+      {R"({"message": {"recipients": [{"resolved": "no"}]}})",
+       "$.message.recipients[0].resolved: expected true or false"},
       {R"({"message": {"recipients": [{"type": 1.5}]}})",
        "$.message.recipients[0].type: expected an integer, got a fractional number"},
       {R"({"message": {"recipients": [{"type": 2147483648}]}})",

@@ -1,5 +1,6 @@
 #include "sim/outlook/sim_outlook.h"
 
+#include <unordered_map>
 #include <utility>
 
 namespace norvale::sim {
@@ -9,6 +10,9 @@ struct SimState {
 
   const Scenario scenario;
   Calls calls;
+  // The first entry of a Global Address List for each address, ASCII case
+  // folded: what a recipient resolves to. Built when first needed.
+  std::optional<std::unordered_map<std::u16string, const Scenario::Entry*>> resolvable;
   MailRecord source;
   std::deque<MailRecord> copies;  // a deque keeps each record in place as copies are added
   std::vector<MailFields> sent;
@@ -52,20 +56,50 @@ std::u16string JoinRecipients(const std::vector<Scenario::Recipient>& recipients
 // A new item with `from`'s content and recipients, addressed as Outlook
 // addresses a new item with those recipients.
 MailRecord NewItem(const MailFields& from, const std::optional<Scenario::Account>& account,
-                   const std::vector<Scenario::Recipient>& recipients) {
+                   std::shared_ptr<const std::vector<Scenario::Recipient>> recipients) {
   MailRecord item;
-  item.fields = {JoinRecipients(recipients, outlook::olTo),
-                 JoinRecipients(recipients, outlook::olCC),
-                 JoinRecipients(recipients, outlook::olBCC),
+  item.fields = {JoinRecipients(*recipients, outlook::olTo),
+                 JoinRecipients(*recipients, outlook::olCC),
+                 JoinRecipients(*recipients, outlook::olBCC),
                  from.subject,
                  from.htmlBody,
                  from.body};
   item.account = account;
-  item.recipients = recipients;
+  item.recipients = std::move(recipients);
   return item;
 }
 
+// The entry a recipient with `address` resolves to; nullptr when no Global
+// Address List holds the address.
+const Scenario::Entry* ResolvableEntry(SimState& state, const OptText& address) {
+  if (!address) return nullptr;
+  if (!state.resolvable) {
+    auto& index = state.resolvable.emplace();
+    for (const Scenario::AddressList& list : state.scenario.addressLists) {
+      if (list.type != outlook::olExchangeGlobalAddressList) continue;
+      for (const Scenario::Entry& entry : list.entries) {
+        if (!entry.address) continue;
+        std::u16string key = *entry.address;
+        ToLowerAscii(key);
+        index.try_emplace(std::move(key), &entry);
+      }
+    }
+  }
+  std::u16string key = *address;
+  ToLowerAscii(key);
+  const auto found = state.resolvable->find(key);
+  return found == state.resolvable->end() ? nullptr : found->second;
+}
+
+std::shared_ptr<outlook::AddressEntry> EntryObject(const StatePtr& state,
+                                                   const Scenario::Entry& entry);
+
 bool HasText(const OptText& text) { return text && !TrimView(*text).empty(); }
+
+// Gives `field` a string of its own instead of reusing its storage, so that a
+// copy addressed to one recipient does not keep the room of the whole list of
+// recipients it was made with.
+void Replace(OptText& field, const OptText& value) { field = OptText(value); }
 
 // The one place where a call meets the scenario's faults: each port member
 // runs as a read, a write or an examined call.
@@ -156,6 +190,14 @@ class SimRecipient : public outlook::Recipient, Simulated {
   outlook::OptInt Type() override {
     return Read<outlook::OptInt>("Recipient.Type", [&] { return recipient_.type; });
   }
+  std::shared_ptr<outlook::AddressEntry> AddressEntry() override {
+    return Read<std::shared_ptr<outlook::AddressEntry>>(
+        "Recipient.AddressEntry", [&]() -> std::shared_ptr<outlook::AddressEntry> {
+          const Scenario::Entry* entry =
+              recipient_.resolved ? ResolvableEntry(*state_, recipient_.address) : nullptr;
+          return entry ? EntryObject(state_, *entry) : nullptr;
+        });
+  }
 
  private:
   Scenario::Recipient recipient_;
@@ -197,27 +239,27 @@ class SimMailItem : public outlook::MailItem, Simulated {
   }
   HRESULT SetTo(const OptText& value) override {
     return Examine("MailItem.To", [&] {
-      item_.fields.to = value;
+      Replace(item_.fields.to, value);
       return S_OK;
     });
   }
   HRESULT SetCC(const OptText& value) override {
     return Examine("MailItem.CC", [&] {
-      item_.fields.cc = value;
+      Replace(item_.fields.cc, value);
       return S_OK;
     });
   }
   HRESULT SetBCC(const OptText& value) override {
     return Examine("MailItem.BCC", [&] {
-      item_.fields.bcc = value;
+      Replace(item_.fields.bcc, value);
       return S_OK;
     });
   }
 
   std::shared_ptr<outlook::Recipients> Recipients() override {
     return Read<std::shared_ptr<outlook::Recipients>>("MailItem.Recipients", [&] {
-      return std::make_shared<SimRecipients>(state_, item_.recipients, CallName("Recipients.Count"),
-                                             CallName("Recipients.Item"));
+      return std::make_shared<SimRecipients>(
+          state_, *item_.recipients, CallName("Recipients.Count"), CallName("Recipients.Item"));
     });
   }
 
@@ -229,9 +271,15 @@ class SimMailItem : public outlook::MailItem, Simulated {
         });
   }
 
+  // A copy starts with the item's content and addressing; the recipients are
+  // shared, so that a copy costs no more as the message grows.
   std::shared_ptr<outlook::MailItem> Copy() override {
     return Read<std::shared_ptr<outlook::MailItem>>("MailItem.Copy", [&] {
-      state_->copies.push_back(NewItem(item_.fields, item_.account, item_.recipients));
+      MailRecord copy;
+      copy.fields = item_.fields;
+      copy.account = item_.account;
+      copy.recipients = item_.recipients;
+      state_->copies.push_back(std::move(copy));
       return std::make_shared<SimMailItem>(state_, state_->copies.back());
     });
   }
@@ -409,6 +457,11 @@ class SimAddressList : public outlook::AddressList, Simulated {
   const Scenario::AddressList& list_;
 };
 
+std::shared_ptr<outlook::AddressEntry> EntryObject(const StatePtr& state,
+                                                   const Scenario::Entry& entry) {
+  return std::make_shared<SimAddressEntry>(state, entry);
+}
+
 using SimAddressLists = SimCollection<outlook::AddressLists, SimAddressList, Scenario::AddressList>;
 
 class SimMapiProp : public outlook::MapiProp, Simulated {
@@ -499,7 +552,8 @@ class SimNameSpace : public outlook::NameSpace, Simulated {
           const auto& user = state_->scenario.currentUser;
           if (!user) return nullptr;
           return std::make_shared<SimRecipient>(
-              state_, Scenario::Recipient{kOlOriginator, user->address, user->name});
+              state_,
+              Scenario::Recipient{kOlOriginator, user->address, user->name, user->resolved});
         });
   }
   std::shared_ptr<outlook::AddressLists> AddressLists() override {
@@ -579,7 +633,9 @@ SimOutlook::SimOutlook(Scenario scenario)
   MailFields content;
   content.subject = message.subject;
   content.htmlBody = message.htmlBody;
-  state_->source = NewItem(content, message.account, message.recipients);
+  state_->source =
+      NewItem(content, message.account,
+              std::make_shared<const std::vector<Scenario::Recipient>>(message.recipients));
 }
 
 SimOutlook::~SimOutlook() = default;

@@ -26,7 +26,8 @@ struct MailFields {
 struct MailRecord {
   MailFields fields;
   std::optional<Scenario::Account> account;
-  std::vector<Scenario::Recipient> recipients;
+  // Shared by the composed message and its copies.
+  std::shared_ptr<const std::vector<Scenario::Recipient>> recipients;
   std::vector<std::int32_t> bodyFormatWrites;  // in order
   bool saved = false;
   bool sent = false;

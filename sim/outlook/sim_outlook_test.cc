@@ -267,6 +267,38 @@ TEST(SimOutlookTest, AddressBooksServeTheirEntriesByKind) {
   EXPECT_EQ(friends->Address(), u"");
 }
 
+// A recipient resolves to the first Global Address List entry with its
+// address, ignoring ASCII case and the entry's kind; the address books hold
+// nothing a recipient resolves to.
+TEST(SimOutlookTest, RecipientsResolveToTheirFirstGlobalAddressListEntry) {
+  const auto sim = MakeSim(R"({
+    "currentUser": {"name": "Mary", "address": "/o=Contoso/cn=MARY"},
+    "addressLists": [
+      {"type": 2, "entries": [{"userType": 10, "address": "jane@contoso.com", "name": "Book"}]},
+      {"type": 0, "entries": [
+        {"userType": 5, "address": "Jane@Contoso.com", "name": "First"},
+        {"userType": 0, "address": "jane@contoso.com", "name": "Second"},
+        {"userType": 0, "address": "/o=Contoso/cn=mary", "name": "Mary"}]},
+      {"type": 0, "entries": [{"userType": 0, "address": "bob@fabrikam.com", "name": "Bob"}]}
+    ],
+    "message": {"recipients": [
+      {"address": "JANE@contoso.com"}, {"address": "bob@fabrikam.com"},
+      {"address": "bob@fabrikam.com", "resolved": false}, {"address": "ann@fabrikam.com"},
+      {"name": "jane@contoso.com"}]}})");
+  auto recipients = sim->sourceItem()->Recipients();
+  const auto resolvedName = [&](std::int32_t i) -> OptText {
+    const auto entry = recipients->Item(i)->AddressEntry();
+    return entry ? entry->Name() : std::nullopt;
+  };
+  EXPECT_EQ(resolvedName(1), u"First");
+  EXPECT_EQ(resolvedName(2), u"Bob");
+  EXPECT_EQ(resolvedName(3), std::nullopt);
+  EXPECT_EQ(resolvedName(4), std::nullopt);
+  EXPECT_EQ(resolvedName(5), std::nullopt);
+  EXPECT_EQ(sim->application()->Session()->CurrentUser()->AddressEntry()->Name(), u"Mary");
+  EXPECT_EQ(sim->callCount("Recipient.AddressEntry"), 6);
+}
+
 TEST(SimOutlookTest, TheComposeWindowShowsTheSourceUntilItIsClosed) {
   const auto sim = MakeSimWithFaults(R"({"call": "MailItem.Close", "nth": 1, "hr": "0x80004005"})");
   auto app = sim->application();

@@ -292,6 +292,7 @@ struct Profile {
         .SetObject(L"SendUsingAccount", account.Get())
         .SetObject(L"Copy", copy.Get());
     recipients->SetObject(L"Item", recipient.Get());
+    recipient->SetObject(L"AddressEntry", entry.Get());
     lists->SetObject(L"Item", list.Get());
     list->SetObject(L"AddressEntries", entries.Get());
     entries->SetObject(L"Item", entry.Get());
@@ -344,6 +345,10 @@ TEST_F(AdapterTest, EveryReadReachesItsOutlookMember) {
        [](auto& app) { return Must(Must(MailOf(app)->Recipients())->Item(1))->Name(); }},
       {u"Recipient.Address",
        [](auto& app) { return Must(Must(app.Session())->CurrentUser())->Address(); }},
+      {u"AddressEntry.Address",
+       [](auto& app) {
+         return Must(Must(Must(MailOf(app)->Recipients())->Item(1))->AddressEntry())->Address();
+       }},
       {u"Account.UserName",
        [](auto& app) { return Must(MailOf(app)->SendUsingAccount())->UserName(); }},
       {u"Account.SmtpAddress",
