@@ -123,16 +123,6 @@ class Object<outlook::Account> final : public PortObject<_Account, outlook::Acco
   }
 };
 
-// The port's AddressEntry when it models one; nothing otherwise.
-template <typename Port>
-std::shared_ptr<outlook::AddressEntry> AddressEntryOf(Port& port) {
-  if constexpr (requires { port.AddressEntry(); }) {
-    return port.AddressEntry();
-  } else {
-    return nullptr;
-  }
-}
-
 template <>
 class Object<outlook::Recipient> final : public PortObject<Recipient, outlook::Recipient> {
  public:
@@ -150,7 +140,7 @@ class Object<outlook::Recipient> final : public PortObject<Recipient, outlook::R
   }
   STDMETHODIMP put_Type(LONG) override { return kNotModelled; }
   STDMETHODIMP get_AddressEntry(::AddressEntry** value) override {
-    return Answer(value, [&] { return AddressEntryOf(port()); });
+    return Answer(value, [&] { return port().AddressEntry(); });
   }
 };
 

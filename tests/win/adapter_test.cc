@@ -696,7 +696,8 @@ TEST_F(AdapterTest, WrappersHoldTheirObjectUntilReleased) {
     MailOf(*app)->Copy();
   }
   EXPECT_EQ(profile.app->refs(), 1u);
-  EXPECT_EQ(profile.entry->refs(), 2u);  // the profile's and its entries' Item value
+  // The profile's, its entries' Item value and its recipient's AddressEntry.
+  EXPECT_EQ(profile.entry->refs(), 3u);
   EXPECT_EQ(profile.distList->refs(), 2u);
   EXPECT_EQ(profile.copy->refs(), 2u);
 }
