@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks the formatting, then builds and runs every
 # test: the portable core and norvale-sim in the default build and under the
-# address and undefined-behaviour sanitizers, and the Windows DLL cross-built
-# with MinGW-w64 with its tests under Wine.
+# address and undefined-behaviour sanitizers, the 64-bit Windows DLL and its
+# packages cross-built with MinGW-w64 with their tests under Wine, and the
+# 32-bit DLL and its packages, checked statically.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,13 +12,13 @@ scripts/install-deps.sh
 echo "== formatting"
 git ls-files -z -- '*.h' '*.cc' | xargs -0 clang-format --dry-run --Werror
 
-for preset in default asan mingw; do
+for preset in default asan mingw mingw-x86; do
   echo "== ${preset}: build"
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset"
   echo "== ${preset}: test"
   # The Wine tests run one at a time: parallel xvfb-run -a can race for a display.
   jobs=2
-  [[ $preset == mingw ]] && jobs=1
+  [[ $preset == mingw* ]] && jobs=1
   ctest --preset "$preset" --timeout 300 -j"$jobs"
 done
