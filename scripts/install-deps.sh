@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
   mingw-w64 mingw-w64-tools wine wine64 libwine-dev xvfb xauth
+  msitools wixl osslsigncode openssl
 )
 
 missing=()
