@@ -2,14 +2,17 @@
 # them) into WiX RegistryValue elements, so that a package writes exactly what
 # DllRegisterServer writes and the two cannot drift apart.
 #
-#   norvale_wix_registry(<out-var> SCOPE machine|user SCRIPTS <file>...)
+#   norvale_wix_registry(<out-var> SCOPE machine|user SCRIPTS <file>...
+#                        [KEY_PATH <key>])
 #
 # SCOPE machine writes HKCR into HKLM\Software\Classes and keeps the HKLM keys;
 # SCOPE user writes HKCR into HKCU\Software\Classes and keeps the HKCU keys.
 # %MODULE% becomes the installed DLL ([#NorvaleOAddin.dll]) and %MODULEDIR%
 # its folder. The outermost keys the script owns (not NoRemove), and owned
 # keys without values, get a "*" row: created on install and removed with all
-# they hold on uninstall, as unregistration removes them.
+# they hold on uninstall, as unregistration removes them. KEY_PATH (as
+# written in the package, e.g. Software\Classes\CLSID\{...}\InprocServer32)
+# makes that key's default value the component's key path.
 
 # `text` as an XML attribute value.
 function(_norvale_xml_escaped text out_var)
@@ -39,10 +42,15 @@ function(_norvale_wix_row key name type value)
   endif()
   string(REPLACE "%MODULEDIR%" "[INSTALLDIR]" text "${text}")
   string(REPLACE "%MODULE%" "[#NorvaleOAddin.dll]" text "${text}")
-  _norvale_xml_escaped("${key_prefix}${key}" key)
+  set(key "${key_prefix}${key}")
+  set(key_path_attribute "")
+  if(name STREQUAL "" AND key STREQUAL key_path)
+    set(key_path_attribute " KeyPath=\"yes\"")
+  endif()
+  _norvale_xml_escaped("${key}" key)
   _norvale_xml_escaped("${name}" name)
   _norvale_xml_escaped("${text}" text)
-  set(row "<RegistryValue Root=\"${wix_root}\" Key=\"${key}\"")
+  set(row "<RegistryValue Root=\"${wix_root}\" Key=\"${key}\"${key_path_attribute}")
   if(NOT name STREQUAL "")
     string(APPEND row " Name=\"${name}\"")
   endif()
@@ -55,7 +63,8 @@ function(_norvale_wix_row key name type value)
 endfunction()
 
 function(norvale_wix_registry out_var)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "SCOPE" "SCRIPTS")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "SCOPE;KEY_PATH" "SCRIPTS")
+  set(key_path "${arg_KEY_PATH}")
   if(arg_SCOPE STREQUAL "machine")
     set(classes_root HKLM)
     set(skipped_root HKCU)

@@ -22,6 +22,15 @@ declare -A folder=([x64-machine]=ProgramFiles64Folder [x86-machine]=ProgramFiles
 declare -A allusers=([machine]=1 [user]=)
 declare -A registry_root=([machine]=2 [user]=1)
 declare -A word_count=([machine]=2 [user]=10)
+# What tells Windows Installer that the component is installed: the DLL per
+# machine; per user a key under HKCU (in the user's profile, like the DLL).
+declare -A key_path=([machine]="file NorvaleOAddin.dll" [user]="registry 1 InprocServer32")
+key_path_row=$(column Component 6)
+if [[ $key_path_row == NorvaleOAddin.dll ]]; then
+  actual_key_path="file $key_path_row"
+else
+  actual_key_path="registry $(cell Registry "$key_path_row" 2) $(cell Registry "$key_path_row" 3 | sed 's/.*\\//')"
+fi
 
 checks=(
   "template|$(msiinfo suminfo "$package" | sed -n 's/^Template: //p')|${template[$arch]}"
@@ -30,8 +39,9 @@ checks=(
   "UpgradeCode|$(cell Property UpgradeCode 2)|{$upgrade_code}"
   "ALLUSERS|$(cell Property ALLUSERS 2)|${allusers[$scope]}"
   "install folder|$(cell Directory INSTALLDIR 2)|${folder[$arch-$scope]}"
-  "component attributes|$(column Component 4)|${component_attributes[$arch]}"
+  "64-bit component|$(($(column Component 4) & 256))|${component_attributes[$arch]}"
   "registry roots|$(column Registry 2)|${registry_root[$scope]}"
+  "key path|$actual_key_path|${key_path[$scope]}"
 )
 failed=0
 for check in "${checks[@]}"; do
