@@ -1,29 +1,8 @@
-# Cross build of the 64-bit Windows DLL with MinGW-w64 (Debian's mingw-w64).
-# The C and C++ runtimes and winpthread are linked statically, so the DLL and
-# the test programs need nothing but system DLLs. Programs run under Wine
-# through wine-run.sh, with a Wine prefix of their own under the build folder.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build of the 64-bit Windows DLL with MinGW-w64. Programs run under
+# Wine through wine-run.sh, with a Wine prefix of their own under the build
+# folder.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-# The POSIX thread model: Debian's default (win32) GCC 12 has no std::mutex,
-# which GoogleTest needs. Its winpthread is linked statically below.
 set(NORVALE_MINGW_TRIPLE x86_64-w64-mingw32)
-set(CMAKE_C_COMPILER ${NORVALE_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${NORVALE_MINGW_TRIPLE}-g++-posix)
-set(CMAKE_RC_COMPILER ${NORVALE_MINGW_TRIPLE}-windres)
-set(NORVALE_WIDL ${NORVALE_MINGW_TRIPLE}-widl)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${NORVALE_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-# Release binaries carry no symbols: the DLL ships as built.
-set(CMAKE_SHARED_LINKER_FLAGS_RELEASE_INIT "-s")
-set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-w64.cmake)
 
 set(CMAKE_CROSSCOMPILING_EMULATOR "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh;${CMAKE_BINARY_DIR}/wine-prefix")

@@ -32,7 +32,7 @@ template <typename Visit>
 void ForEachChild(HWND parent, Visit visit) {
   EnumChildWindows(
       parent,
-      [](HWND child, LPARAM context) -> BOOL {
+      [](HWND child, LPARAM context) CALLBACK -> BOOL {
         (*reinterpret_cast<Visit*>(context))(child);
         return TRUE;
       },
@@ -109,7 +109,7 @@ HWND MessageBoxReader::FindBox() const {
     HWND found;
   } search{m_caption, nullptr};
   EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
+      [](HWND window, LPARAM context) CALLBACK -> BOOL {
         auto& search = *reinterpret_cast<Search*>(context);
         DWORD process = 0;
         GetWindowThreadProcessId(window, &process);

@@ -272,7 +272,7 @@ std::vector<HWND> OwnedWindows(HWND owner) {
   } search{owner, {}};
   EnumThreadWindows(
       GetCurrentThreadId(),
-      [](HWND hWnd, LPARAM lParam) -> BOOL {
+      [](HWND hWnd, LPARAM lParam) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(lParam);
         if (GetWindow(hWnd, GW_OWNER) == s->owner) s->found.push_back(hWnd);
         return TRUE;

@@ -1,11 +1,20 @@
 cmake_minimum_required(VERSION 3.25)
-# Checks NorvaleOAddin.dll with objdump: it imports only system DLLs (the C++
-# runtime is linked in), exports exactly its four entry points, and its export
+# Checks NorvaleOAddin.dll with objdump: it is a PE file of the expected
+# format (pei-x86-64 or pei-i386), imports only system DLLs (the C++ runtime is
+# linked in), exports exactly its four entry points undecorated, and its export
 # table names it NorvaleOAddin.dll.
-#   cmake -DOBJDUMP=... -DDLL=... -P check_dll_imports_exports.cmake
+#   cmake -DOBJDUMP=... -DDLL=... -DFORMAT=... -P check_dll_imports_exports.cmake
 execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE dump RESULT_VARIABLE failed)
 if(failed)
   message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed")
+endif()
+
+# objdump names the format after the COFF header's machine field, which
+# Windows checks against the loading process: pei-i386 for x86, pei-x86-64.
+string(REGEX MATCH "file format ([^\n]+)" header "${dump}")
+message(STATUS "format: ${CMAKE_MATCH_1}")
+if(NOT CMAKE_MATCH_1 STREQUAL FORMAT)
+  message(FATAL_ERROR "${DLL} has the file format '${CMAKE_MATCH_1}', expected ${FORMAT}")
 endif()
 
 set(system_dlls advapi32.dll gdi32.dll kernel32.dll msvcrt.dll ole32.dll oleaut32.dll
