@@ -212,8 +212,9 @@ TEST_F(SendWorkflowTest, MissingRecipientOrCopyIsSkippedAndReported) {
   Scenario s = BaseScenario();
   s.message.recipients = {To(u"jane@contoso.com"), To(u"sales@contoso.com"),
                           To(u"bob@fabrikam.com"), Cc(u"x@example.com")};
-  // Copy 1 is Jane's, 2 and 3 are Al's and Bo's; Recipients.Item 4 is the Cc.
-  s.faults = {Empty("MailItem.Copy", 1), Empty("MailItem.Copy", 3), Empty("Recipients.Item", 4)};
+  // Copy 1 is Jane's, 2 and 3 are Al's and Bo's. Recipients.Item 3 and 5 read
+  // back Al's and Bob's copies; 6 is the Cc.
+  s.faults = {Empty("MailItem.Copy", 1), Empty("MailItem.Copy", 3), Empty("Recipients.Item", 6)};
   EXPECT_EQ(Send(std::move(s)), S_OK);
 
   EXPECT_EQ(SentTo(), (std::vector<OptText>{u"al@contoso.com", u"bob@fabrikam.com"}));
@@ -264,10 +265,10 @@ TEST_F(SendWorkflowTest, ExceptionEndsTheRunWithTheStatusSoFar) {
   Scenario s = BaseScenario();
   s.message.recipients = {To(u"jane@contoso.com"), To(u"bob@fabrikam.com")};
   // Jane's copy fails to send and to close; reading Bob's address (after the
-  // current user's and Jane's) throws.
+  // current user's, Jane's and the one read back from Jane's copy) throws.
   s.faults = {{"MailItem.Send", 1, sim::FaultKind::kHr, E_FAIL},
               {"MailItem.Close", 1, sim::FaultKind::kHr, static_cast<HRESULT>(0x80070005)},
-              {"Recipient.Address", 3, sim::FaultKind::kThrow, E_OUTOFMEMORY}};
+              {"Recipient.Address", 4, sim::FaultKind::kThrow, E_OUTOFMEMORY}};
   EXPECT_EQ(Send(std::move(s)), static_cast<HRESULT>(0x80070005));
 
   EXPECT_TRUE(outlook_->sent().empty());

@@ -1,6 +1,7 @@
 #include "sim/outlook/sim_outlook.h"
 
 #include <utility>
+#include <vector>
 
 namespace norvale::sim {
 
@@ -66,6 +67,19 @@ MailRecord NewItem(const MailFields& from, const std::optional<Scenario::Account
 }
 
 bool HasText(const OptText& text) { return text && !TrimView(*text).empty(); }
+
+// Writing To, CC or BCC replaces the item's recipients of that type, as
+// Outlook does: one recipient per name between the ";" of the text.
+void ReplaceRecipients(std::vector<Scenario::Recipient>& recipients, std::int32_t type,
+                       const OptText& text) {
+  std::erase_if(recipients, [type](const Scenario::Recipient& r) { return r.type == type; });
+  std::vector<std::u16string> names;
+  SplitTokens(text.value_or(u""), names, u";");
+  for (const std::u16string& name : names) {
+    const std::u16string trimmed(TrimView(name));
+    if (!trimmed.empty()) recipients.push_back({type, trimmed, trimmed});
+  }
+}
 
 // The one place where a call meets the scenario's faults: each port member
 // runs as a read, a write or an examined call.
@@ -198,18 +212,21 @@ class SimMailItem : public outlook::MailItem, Simulated {
   HRESULT SetTo(const OptText& value) override {
     return Examine("MailItem.To", [&] {
       item_.fields.to = value;
+      ReplaceRecipients(item_.recipients, outlook::olTo, value);
       return S_OK;
     });
   }
   HRESULT SetCC(const OptText& value) override {
     return Examine("MailItem.CC", [&] {
       item_.fields.cc = value;
+      ReplaceRecipients(item_.recipients, outlook::olCC, value);
       return S_OK;
     });
   }
   HRESULT SetBCC(const OptText& value) override {
     return Examine("MailItem.BCC", [&] {
       item_.fields.bcc = value;
+      ReplaceRecipients(item_.recipients, outlook::olBCC, value);
       return S_OK;
     });
   }

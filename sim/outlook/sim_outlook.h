@@ -26,6 +26,7 @@ struct MailFields {
 struct MailRecord {
   MailFields fields;
   std::optional<Scenario::Account> account;
+  // As Outlook keeps them: To, CC and BCC writes replace those of their type.
   std::vector<Scenario::Recipient> recipients;
   std::vector<std::int32_t> bodyFormatWrites;  // in order
   bool saved = false;
