@@ -12,8 +12,11 @@ namespace norvale::sim {
 // message's fate, readable in a terminal.
 void PrintSendSummary(const nlohmann::ordered_json& report, std::ostream& out);
 
-// Writes each sent copy's HTML body as its own file and an index.html that
-// lists the copies and links to them; throws UsageError when it cannot write.
+// Writes each sent copy's HTML body as its own file (copy-01.html, ...) and an
+// index.html that lists the copies and links to them. The files of an earlier
+// preview in `dir` are removed first; nothing is written through a symbolic
+// link, and `dir` itself may not be one. Throws UsageError for a `dir` that
+// cannot be used, OutputError when a file cannot be written.
 void WritePreviewFolder(const nlohmann::ordered_json& report, const std::filesystem::path& dir);
 
 }  // namespace norvale::sim
