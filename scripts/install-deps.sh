@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang-format
+  cmake ninja-build g++ clang-format clang-14 libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   nlohmann-json3-dev libcli11-dev
   mingw-w64 mingw-w64-tools wine wine64 libwine-dev xvfb xauth
