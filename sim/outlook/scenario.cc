@@ -173,7 +173,7 @@ Scenario::Entry ReadEntryFields(const Reader& r, const Node& node) {
 
 // Members are taken one level deep, so a member has none of its own.
 Scenario::Entry ReadMember(const Reader& r, const Node& node) {
-  if (const auto members = node.value.is_object() ? r.Member(node, "members") : std::nullopt) {
+  if (const auto members = r.Member(node, "members")) {
     r.Fail(members->path, "members are taken one level deep: a member has none");
   }
   return ReadEntryFields(r, node);
