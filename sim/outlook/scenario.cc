@@ -366,7 +366,14 @@ class ShapeCheck {
   std::string Path() const {
     std::string path = "$";
     for (const Frame& frame : open_) {
-      path += frame.array ? "[" + std::to_string(frame.index) + "]" : "." + frame.key;
+      if (frame.array) {
+        path += '[';
+        path += std::to_string(frame.index);
+        path += ']';
+      } else {
+        path += '.';
+        path += frame.key;
+      }
     }
     return path;
   }

@@ -98,7 +98,7 @@ bool IsPreviewFileName(std::string_view name) {
 // removed, not followed), and everything else in it is left alone.
 void PreparePreviewFolder(const std::filesystem::path& dir) {
   namespace fs = std::filesystem;
-  const std::string name = "'" + dir.string() + "'";
+  const std::string name = std::string(1, '\'').append(dir.string()).append(1, '\'');
   std::error_code error;
   const fs::file_status status = fs::symlink_status(dir, error);
   if (fs::is_symlink(status)) {
