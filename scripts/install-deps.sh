@@ -3,13 +3,14 @@
 # only the missing ones, so a prepared machine starts at once.
 #   preview  what building norvale-sim and writing the preview needs
 #   tests    the rest of what scripts/test.sh needs: formatting, the test
-#            libraries, headless Chromium, MinGW-w64 and Wine for the DLL, and
-#            the packaging and signing tools
+#            libraries, clang for the fuzzers, headless Chromium, MinGW-w64
+#            and Wine for the DLL, and the packaging and signing tools
 set -euo pipefail
 
 declare -A groups=(
   [preview]="cmake ninja-build g++ nlohmann-json3-dev libcli11-dev"
   [tests]="clang-format googletest libgtest-dev libgmock-dev libbenchmark-dev chromium
+           clang-14 libclang-rt-14-dev
            mingw-w64 mingw-w64-tools wine wine64 libwine-dev xvfb xauth
            msitools wixl osslsigncode openssl"
 )

@@ -5,6 +5,21 @@
 #include "tracking/store_html_body.h"
 
 namespace norvale {
+namespace {
+
+// True when Outlook holds `to` as the copy's one recipient. The Recipients
+// collection holds every recipient of To, CC and BCC alike, so one entry with
+// the written address also proves that CC and BCC are empty.
+bool AddressedToOnly(outlook::MailItem& copy, std::u16string_view to) {
+  const auto recipients = copy.Recipients();
+  if (!recipients || recipients->Count() != 1) return false;
+  const auto recipient = recipients->Item(1);
+  if (!recipient) return false;
+  const OptText address = recipient->Address();
+  return address && EqualsIgnoreCase(*address, to);
+}
+
+}  // namespace
 
 HRESULT AddressAndSendCopy(outlook::MailItem& copy, std::u16string_view body,
                            std::u16string_view to, const OptText& subject) {
@@ -16,6 +31,9 @@ HRESULT AddressAndSendCopy(outlook::MailItem& copy, std::u16string_view body,
   copy.SetSubject(subject);
   if (Failed(hr = copy.SetCC(u""))) return hr;
   if (Failed(hr = copy.SetBCC(u""))) return hr;
+  // A write can answer success without effect, and one text can name several
+  // people: only what Outlook reads back proves the copy's addressing.
+  if (!AddressedToOnly(copy, to)) return kCopyMisaddressed;
   return copy.Send();
 }
 

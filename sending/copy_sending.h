@@ -10,9 +10,14 @@
 
 namespace norvale {
 
+// The status of a copy that Outlook does not hold as addressed to its one
+// recipient alone; reported as a refused Send is.
+inline constexpr HRESULT kCopyMisaddressed = E_FAIL;
+
 // Stores `body` on `copy`, makes `to` its only recipient, gives it `subject`
-// and sends it; returns the result of Send, or of the first addressing write
-// that failed (then the copy is not sent). The copy starts with every
+// and sends it; returns the result of Send, of the first addressing write
+// that failed, or kCopyMisaddressed when the recipients read back are not
+// `to` alone (then the copy is not sent). The copy starts with every
 // recipient of the message it was made from, so CC and BCC are emptied.
 HRESULT AddressAndSendCopy(outlook::MailItem& copy, std::u16string_view body,
                            std::u16string_view to, const OptText& subject);

@@ -216,7 +216,8 @@ TEST_F(SendWorkflowTest, MissingRecipientOrCopyIsSkippedAndReported) {
   Scenario s = BaseScenario();
   s.message.recipients = {To(u"jane@contoso.com"), To(u"sales@contoso.com"),
                           To(u"bob@fabrikam.com"), Cc(u"x@example.com")};
-  // Copy 1 is Jane's, 2 and 3 are Al's and Bo's; Recipients.Item 4 is the Cc.
+  // Copy 1 is Jane's, 2 and 3 are Al's and Bo's. The recipients are read
+  // before any copy is made, so Recipients.Item 4 is the Cc.
   s.faults = {Empty("MailItem.Copy", 1), Empty("MailItem.Copy", 3), Empty("Recipients.Item", 4)};
   EXPECT_EQ(Send(std::move(s)), S_OK);
 

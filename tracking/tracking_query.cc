@@ -54,6 +54,9 @@ std::u16string GetTrackingUrl(std::u16string_view query) {
 }
 
 void ExtractBracketedAddress(std::u16string& address) {
+  // An Exchange address names its administrative group in brackets; the
+  // bracketed text is no address of its own.
+  if (StartsWithIgnoreCase(address, u"/o=")) return;
   const size_t open = address.rfind(u'(');
   const size_t close = address.rfind(u')');
   if (open == std::u16string::npos || close == std::u16string::npos || close < open) return;

@@ -43,7 +43,8 @@ std::u16string BuildTrackingQuery(std::u16string& subject, std::u16string& sende
 std::u16string GetTrackingUrl(std::u16string_view query);
 
 // Reduces 'Jane Roe (jane.roe)' to 'jane.roe'; leaves `address` alone unless
-// its last ")" stands after its last "(".
+// its last ")" stands after its last "(", and an Exchange address ("/o=...")
+// always.
 void ExtractBracketedAddress(std::u16string& address);
 
 // Turns every "&nbsp;" of a directory value back into a space.

@@ -80,6 +80,10 @@ TEST(TrackingQueryTest, ExtractBracketedAddress) {
       {u"", u""},
       {u"(only", u"(only"},
       {u"only)", u"only)"},
+      {u"/o=ExchangeLabs/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=abc",
+       u"/o=ExchangeLabs/ou=Exchange Administrative Group (FYDIBOHF23SPDLT)/cn=Recipients/cn=abc"},
+      {u"/O=Contoso/ou=Group (X)", u"/O=Contoso/ou=Group (X)"},
+      {u"Team (/o=Contoso/cn=team)", u"/o=Contoso/cn=team"},
   };
   for (const auto& c : cases) {
     std::u16string address(c.in);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <initializer_list>
 #include <iterator>
@@ -10,6 +11,7 @@
 #include <nlohmann/json.hpp>
 #include <set>
 #include <utility>
+#include <vector>
 
 namespace norvale::sim {
 namespace {
@@ -156,7 +158,8 @@ Scenario::Contact ReadContact(const Reader& r, const Node& node) {
           r.Text(node, "companyName")};
 }
 
-Scenario::Entry ReadEntry(const Reader& r, const Node& node) {
+// An entry's own values, all but its members.
+Scenario::Entry ReadEntryFields(const Reader& r, const Node& node) {
   r.ExpectObject(node, {"userType", "address", "name", "exchangeUser", "contact", "members"});
   Scenario::Entry entry;
   entry.userType = r.Integer(r.Required(node, "userType"));
@@ -165,8 +168,21 @@ Scenario::Entry ReadEntry(const Reader& r, const Node& node) {
   entry.exchangeUser =
       r.Optional(node, "exchangeUser", [&](const Node& n) { return ReadExchangeUser(r, n); });
   entry.contact = r.Optional(node, "contact", [&](const Node& n) { return ReadContact(r, n); });
+  return entry;
+}
+
+// Members are taken one level deep, so a member has none of its own.
+Scenario::Entry ReadMember(const Reader& r, const Node& node) {
+  if (const auto members = r.Member(node, "members")) {
+    r.Fail(members->path, "members are taken one level deep: a member has none");
+  }
+  return ReadEntryFields(r, node);
+}
+
+Scenario::Entry ReadEntry(const Reader& r, const Node& node) {
+  Scenario::Entry entry = ReadEntryFields(r, node);
   entry.members = r.Optional(node, "members", [&](const Node& n) {
-    return r.Elements(n, [&](const Node& m) { return ReadEntry(r, m); });
+    return r.Elements(n, [&](const Node& m) { return ReadMember(r, m); });
   });
   return entry;
 }
@@ -286,16 +302,47 @@ Scenario ReadScenario(const Reader& r, const Node& root) {
   return scenario;
 }
 
-}  // namespace
+// Checks the JSON text as it is parsed, before any document is built: its
+// syntax, a nesting no deeper than kMaxDepth (so nothing that walks the
+// document can run out of stack), numbers that fit a double, and keys that
+// stand once in their object. Keeps the path to the current value, and the
+// keys of each open object: memory linear in the text's size.
+class ShapeCheck {
+ public:
+  static constexpr std::size_t kMaxDepth = 32;
 
-Scenario ParseScenario(std::string_view json_text, const std::string& source_name) {
-  json document;
-  try {
-    document = json::parse(json_text);
-  } catch (const json::parse_error& error) {
+  ShapeCheck(std::string_view text, const std::string& source_name)
+      : text_(text), source_name_(source_name) {}
+
+  bool null() { return Value(); }
+  bool boolean(bool) { return Value(); }
+  bool number_integer(json::number_integer_t) { return Value(); }
+  bool number_unsigned(json::number_unsigned_t) { return Value(); }
+  bool number_float(json::number_float_t, const std::string&) { return Value(); }
+  bool string(std::string&) { return Value(); }
+  bool binary(json::binary_t&) { return Value(); }
+
+  bool start_object(std::size_t) { return Open(false); }
+  bool key(std::string& name) {
+    Frame& object = open_.back();
+    const bool first = object.keys.insert(name).second;
+    object.key = std::move(name);
+    if (!first) Fail(Path(), "duplicate key");
+    return true;
+  }
+  bool end_object() { return Close(); }
+  bool start_array(std::size_t) { return Open(true); }
+  bool end_array() { return Close(); }
+
+  bool parse_error(std::size_t byte, const std::string& token,
+                   const nlohmann::detail::exception& error) {
+    if (error.id == kNumberOverflow) {
+      Fail(Path(),
+           "number out of range: " + (token.size() > 40 ? token.substr(0, 40) + "..." : token));
+    }
     // `byte` counts the characters read up to and including the offending one.
-    const std::size_t at = std::min<std::size_t>(error.byte, json_text.size() + 1) - 1;
-    const std::string_view before = json_text.substr(0, at);
+    const std::size_t at = std::min<std::size_t>(byte, text_.size() + 1) - 1;
+    const std::string_view before = text_.substr(0, at);
     const std::size_t line_start = before.rfind('\n') + 1;  // npos + 1 is 0
     const auto line = 1 + std::count(before.begin(), before.end(), '\n');
     // what() reads "[json.exception.parse_error.N] parse error at line L, column C: DETAIL".
@@ -303,15 +350,79 @@ Scenario ParseScenario(std::string_view json_text, const std::string& source_nam
     if (const std::size_t colon = detail.find(": ", detail.find("column ")); colon != detail.npos) {
       detail.remove_prefix(colon + 2);
     }
-    throw ScenarioError(source_name + ": invalid JSON at line " + std::to_string(line) +
+    throw ScenarioError(source_name_ + ": invalid JSON at line " + std::to_string(line) +
                         ", column " + std::to_string(at - line_start + 1) + " (byte " +
-                        std::to_string(error.byte) + "): " + std::string(detail));
+                        std::to_string(byte) + "): " + std::string(detail));
   }
+
+ private:
+  // nlohmann's out_of_range.406: a number that does not fit a double.
+  static constexpr int kNumberOverflow = 406;
+
+  struct Frame {
+    bool array = false;
+    std::size_t index = 0;       // arrays: the element being read
+    std::string key;             // objects: the member being read
+    std::set<std::string> keys;  // objects: every key so far
+  };
+
+  [[noreturn]] void Fail(const std::string& path, const std::string& what) const {
+    Reader(source_name_).Fail(path, what);
+  }
+
+  // The JSON path of the value being read.
+  std::string Path() const {
+    std::string path = "$";
+    for (const Frame& frame : open_) {
+      if (frame.array) {
+        path += '[';
+        path += std::to_string(frame.index);
+        path += ']';
+      } else {
+        path += '.';
+        path += frame.key;
+      }
+    }
+    return path;
+  }
+
+  bool Value() {
+    if (!open_.empty() && open_.back().array) ++open_.back().index;
+    return true;
+  }
+  bool Open(bool array) {
+    if (open_.size() == kMaxDepth) {
+      Fail(Path(), "nested deeper than " + std::to_string(kMaxDepth) + " levels");
+    }
+    open_.emplace_back().array = array;
+    return true;
+  }
+  bool Close() {
+    open_.pop_back();
+    return Value();
+  }
+
+  std::string_view text_;
+  const std::string& source_name_;
+  std::vector<Frame> open_;
+};
+
+}  // namespace
+
+Scenario ParseScenario(std::string_view json_text, const std::string& source_name) {
+  // The checks run as a pass of their own, so that the document is only
+  // built from text that passed them.
+  ShapeCheck check(json_text, source_name);
+  json::sax_parse(json_text, &check);
+  const json document = json::parse(json_text);
   const Reader reader(source_name);
   return ReadScenario(reader, Node{document, "$"});
 }
 
 Scenario LoadScenario(const std::string& path) {
+  // A folder opens as a file on some systems and then reads as empty.
+  std::error_code error;
+  if (std::filesystem::is_directory(path, error)) throw ScenarioError(path + ": is a folder");
   std::ifstream file(path, std::ios::binary);
   if (!file.is_open()) throw ScenarioError(path + ": cannot be opened: " + std::strerror(errno));
   std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

@@ -7,6 +7,19 @@
 namespace norvale::sim {
 namespace {
 
+// Expects `json` to be refused with a message that names the file and holds `error`.
+void ExpectRejected(const std::string& json, const std::string& error) {
+  try {
+    ParseScenario(json, "bad.json");
+    ADD_FAILURE() << "accepted: " << json.substr(0, 200);
+  } catch (const ScenarioError& e) {
+    const std::string message = e.what();
+    EXPECT_TRUE(message.starts_with("bad.json: ")) << message;
+    EXPECT_NE(message.find(error), std::string::npos)
+        << "message: " << message << "\nexpected: " << error;
+  }
+}
+
 TEST(ScenarioTest, ReadsEveryMemberAndKeepsNullApartFromEmpty) {
   const Scenario scenario = ParseScenario(R"({
     "action": "compose",
@@ -18,7 +31,7 @@ TEST(ScenarioTest, ReadsEveryMemberAndKeepsNullApartFromEmpty) {
         {"userType": 0, "address": "/o=Contoso/cn=jane", "name": "Jane Roe",
          "exchangeUser": {"firstName": "Jane", "lastName": "", "primarySmtpAddress": "jane@contoso.com"}},
         {"userType": 1, "address": "sales@contoso.com", "name": "Sales", "members": [
-          {"userType": 1, "name": "Sales EMEA", "members": []},
+          {"userType": 1, "name": "Sales EMEA"},
           {"userType": 10, "contact": {"firstName": "Bob", "companyName": null}}
         ]}
       ]},
@@ -61,8 +74,7 @@ TEST(ScenarioTest, ReadsEveryMemberAndKeepsNullApartFromEmpty) {
   const auto& sales = gal.entries[1];
   ASSERT_TRUE(sales.members);
   ASSERT_EQ(sales.members->size(), 2u);
-  ASSERT_TRUE((*sales.members)[0].members);  // present but empty: a list without members
-  EXPECT_TRUE((*sales.members)[0].members->empty());
+  EXPECT_FALSE((*sales.members)[0].members);  // a list member is not expanded again
   EXPECT_EQ((*sales.members)[0].address, std::nullopt);
   EXPECT_EQ((*sales.members)[1].contact->firstName, u"Bob");
   EXPECT_EQ(scenario.addressLists[1].name, std::nullopt);
@@ -107,8 +119,8 @@ TEST(ScenarioTest, AbsentListsAndNullObjectsAreNone) {
 
 TEST(ScenarioTest, RejectsABadFileNamingThePathAndTheProblem) {
   const struct {
-    const char* json;
-    const char* error;
+    std::string json;
+    std::string error;
   } cases[] = {
       {"{\"message\": {}\n,}",
        "bad.json: invalid JSON at line 2, column 2 (byte 17): syntax error"},
@@ -171,21 +183,35 @@ TEST(ScenarioTest, RejectsABadFileNamingThePathAndTheProblem) {
        "$.faults[0].call: unknown call \"Send\""},
       {R"({"message": {}, "faults": [{"nth": 1, "empty": true}]})",
        "$.faults[0].call: missing required member"},
+      {R"({"message": {}, "addressLists": [{"type": 0, "entries": [{"userType": 1, "members": [
+           {"userType": 0}, {"userType": 1, "members": []}]}]}]})",
+       "$.addressLists[0].entries[0].members[1].members: members are taken one level deep"},
+      {R"({"message": {"subject": "a", "htmlBody": "", "subject": "b"}})",
+       "$.message.subject: duplicate key"},
+      {R"({"message": {"recipients": [{"type": 1}, {"type": 1e400}]}})",
+       "$.message.recipients[1].type: number out of range: 1e400"},
+      {R"({"message": {}, "faults": [{"call": "MailItem.Send", "empty": true, "nth": 1)" +
+           std::string(400, '0') + "}]}",
+       "$.faults[0].nth: number out of range: 1000"},
       {R"({"message": {}, "faults": [{"call": "MailItem.Send", "nth": 2, "empty": true},
                                      {"call": "MailItem.Send", "nth": 2, "hr": "0x1"}]})",
        "$.faults[1]: another fault already applies to call 2 of MailItem.Send"},
   };
-  for (const auto& c : cases) {
-    try {
-      ParseScenario(c.json, "bad.json");
-      ADD_FAILURE() << "accepted: " << c.json;
-    } catch (const ScenarioError& error) {
-      const std::string message = error.what();
-      EXPECT_TRUE(message.starts_with("bad.json: ")) << message;
-      EXPECT_NE(message.find(c.error), std::string::npos)
-          << "message: " << message << "\nexpected: " << c.error;
-    }
-  }
+  for (const auto& c : cases) ExpectRejected(c.json, c.error);
+}
+
+// The limit holds at any depth without exhausting the stack, and only past
+// itself: the root, "message" and 30 arrays make 32 levels.
+TEST(ScenarioTest, LimitsTheNesting) {
+  const auto nested_subject = [](std::size_t depth) {
+    return R"({"message": {"subject": )" + std::string(depth, '[') + std::string(depth, ']') + "}}";
+  };
+  std::string deepest_path = "$.message.subject";
+  for (int i = 0; i < 30; ++i) deepest_path += "[0]";
+  ExpectRejected(nested_subject(30), "$.message.subject: expected a string or null, got array");
+  ExpectRejected(nested_subject(31), deepest_path + ": nested deeper than 32 levels");
+  ExpectRejected(nested_subject(200000), "nested deeper than 32 levels");
+  ExpectRejected(std::string(200000, '['), "nested deeper than 32 levels");
 }
 
 TEST(ScenarioTest, LoadsTheBundledSampleAndNamesAMissingFile) {
@@ -199,6 +225,12 @@ TEST(ScenarioTest, LoadsTheBundledSampleAndNamesAMissingFile) {
   } catch (const ScenarioError& error) {
     EXPECT_STREQ(error.what(),
                  "/nonexistent/profile.json: cannot be opened: No such file or directory");
+  }
+  try {
+    LoadScenario(".");
+    ADD_FAILURE() << "a folder was accepted";
+  } catch (const ScenarioError& error) {
+    EXPECT_STREQ(error.what(), ".: is a folder");
   }
 }
 

@@ -1,7 +1,9 @@
 #include "sim/outlook/sim_outlook.h"
 
+#include <functional>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace norvale::sim {
 
@@ -101,6 +103,25 @@ bool HasText(const OptText& text) { return text && !TrimView(*text).empty(); }
 // recipients it was made with.
 void Replace(OptText& field, const OptText& value) { field = OptText(value); }
 
+using RecipientList = std::shared_ptr<const std::vector<Scenario::Recipient>>;
+
+// Writing To, CC or BCC replaces the item's recipients of that type, as
+// Outlook does: one recipient per name between the ";" of the text. The list
+// is shared with the item's copies until then, so a write makes a new one.
+void ReplaceRecipients(RecipientList& recipients, std::int32_t type, const OptText& text) {
+  auto replaced = std::make_shared<std::vector<Scenario::Recipient>>();
+  for (const Scenario::Recipient& recipient : *recipients) {
+    if (recipient.type != type) replaced->push_back(recipient);
+  }
+  std::vector<std::u16string> names;
+  SplitTokens(text.value_or(u""), names, u";");
+  for (const std::u16string& name : names) {
+    const std::u16string trimmed(TrimView(name));
+    if (!trimmed.empty()) replaced->push_back({type, trimmed, trimmed});
+  }
+  recipients = std::move(replaced);
+}
+
 // The one place where a call meets the scenario's faults: each port member
 // runs as a read, a write or an examined call.
 class Simulated {
@@ -139,23 +160,31 @@ class SimCollection : public Port, Simulated {
  public:
   using ItemPtr = decltype(std::declval<Port&>().Item(0));
 
-  SimCollection(StatePtr state, const std::vector<Data>& items, CallName count, CallName item)
-      : Simulated(std::move(state)), items_(items), count_name_(count), item_name_(item) {}
+  // `items` gives the elements as they are now: like Outlook's, a collection
+  // is a live view of its parent, which may replace them.
+  using Items = std::function<const std::vector<Data>&()>;
+
+  SimCollection(StatePtr state, Items items, CallName count, CallName item)
+      : Simulated(std::move(state)),
+        items_(std::move(items)),
+        count_name_(count),
+        item_name_(item) {}
 
   outlook::OptInt Count() override {
     return Read<outlook::OptInt>(count_name_,
-                                 [&] { return static_cast<std::int32_t>(items_.size()); });
+                                 [&] { return static_cast<std::int32_t>(items_().size()); });
   }
 
   ItemPtr Item(std::int32_t index) override {
     return Read<ItemPtr>(item_name_, [&]() -> ItemPtr {
-      if (index < 1 || static_cast<std::size_t>(index) > items_.size()) return nullptr;
-      return std::make_shared<Element>(state_, items_[index - 1]);
+      const std::vector<Data>& items = items_();
+      if (index < 1 || static_cast<std::size_t>(index) > items.size()) return nullptr;
+      return std::make_shared<Element>(state_, items[index - 1]);
     });
   }
 
  private:
-  const std::vector<Data>& items_;  // owned by the shared state
+  Items items_;  // reads what the shared state owns
   CallName count_name_;
   CallName item_name_;
 };
@@ -240,18 +269,21 @@ class SimMailItem : public outlook::MailItem, Simulated {
   HRESULT SetTo(const OptText& value) override {
     return Examine("MailItem.To", [&] {
       Replace(item_.fields.to, value);
+      ReplaceRecipients(item_.recipients, outlook::olTo, value);
       return S_OK;
     });
   }
   HRESULT SetCC(const OptText& value) override {
     return Examine("MailItem.CC", [&] {
       Replace(item_.fields.cc, value);
+      ReplaceRecipients(item_.recipients, outlook::olCC, value);
       return S_OK;
     });
   }
   HRESULT SetBCC(const OptText& value) override {
     return Examine("MailItem.BCC", [&] {
       Replace(item_.fields.bcc, value);
+      ReplaceRecipients(item_.recipients, outlook::olBCC, value);
       return S_OK;
     });
   }
@@ -259,7 +291,8 @@ class SimMailItem : public outlook::MailItem, Simulated {
   std::shared_ptr<outlook::Recipients> Recipients() override {
     return Read<std::shared_ptr<outlook::Recipients>>("MailItem.Recipients", [&] {
       return std::make_shared<SimRecipients>(
-          state_, *item_.recipients, CallName("Recipients.Count"), CallName("Recipients.Item"));
+          state_, [&item = item_]() -> const auto& { return *item.recipients; },
+          CallName("Recipients.Count"), CallName("Recipients.Item"));
     });
   }
 
@@ -368,8 +401,9 @@ using SimAddressEntries = SimCollection<outlook::AddressEntries, SimAddressEntry
 
 std::shared_ptr<outlook::AddressEntries> EntriesOf(const StatePtr& state,
                                                    const std::vector<Scenario::Entry>& entries) {
-  return std::make_shared<SimAddressEntries>(state, entries, CallName("AddressEntries.Count"),
-                                             CallName("AddressEntries.Item"));
+  return std::make_shared<SimAddressEntries>(
+      state, [&entries]() -> const auto& { return entries; }, CallName("AddressEntries.Count"),
+      CallName("AddressEntries.Item"));
 }
 
 // The entry's member list; nullptr when it has none.
@@ -558,9 +592,9 @@ class SimNameSpace : public outlook::NameSpace, Simulated {
   }
   std::shared_ptr<outlook::AddressLists> AddressLists() override {
     return Read<std::shared_ptr<outlook::AddressLists>>("NameSpace.AddressLists", [&] {
-      return std::make_shared<SimAddressLists>(state_, state_->scenario.addressLists,
-                                               CallName("AddressLists.Count"),
-                                               CallName("AddressLists.Item"));
+      return std::make_shared<SimAddressLists>(
+          state_, [&lists = state_->scenario.addressLists]() -> const auto& { return lists; },
+          CallName("AddressLists.Count"), CallName("AddressLists.Item"));
     });
   }
   HRESULT MAPIOBJECT(std::shared_ptr<outlook::MapiObject>& object) override {

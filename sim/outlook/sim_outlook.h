@@ -26,7 +26,8 @@ struct MailFields {
 struct MailRecord {
   MailFields fields;
   std::optional<Scenario::Account> account;
-  // Shared by the composed message and its copies.
+  // Shared by the composed message and its copies until a To, CC or BCC
+  // write replaces those of its type, as Outlook does.
   std::shared_ptr<const std::vector<Scenario::Recipient>> recipients;
   std::vector<std::int32_t> bodyFormatWrites;  // in order
   bool saved = false;

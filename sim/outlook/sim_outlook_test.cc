@@ -62,6 +62,27 @@ TEST(SimOutlookTest, CopyStartsWithTheSourceContentAndItsRecipientsAsOutlookShow
   EXPECT_EQ(sim->sourceItem()->Subject(), u" Hello ");
 }
 
+// As in Outlook, a To, CC or BCC write replaces that type's recipients, one
+// per name between the ";" of the text.
+TEST(SimOutlookTest, AddressingWritesReplaceTheRecipientsOfTheirType) {
+  const auto sim = MakeSimWithFaults("");
+  auto copy = sim->sourceItem()->Copy();
+  EXPECT_EQ(copy->SetTo(u" x@example.com;; y@example.com ;"), S_OK);
+  auto recipients = copy->Recipients();
+  ASSERT_EQ(recipients->Count(), 4);  // Ann (CC), the Bcc one, x and y
+  EXPECT_EQ(recipients->Item(1)->Type(), outlook::olCC);
+  EXPECT_EQ(recipients->Item(3)->Address(), u"x@example.com");
+  EXPECT_EQ(recipients->Item(4)->Name(), u"y@example.com");
+  EXPECT_EQ(recipients->Item(4)->Type(), outlook::olTo);
+
+  copy->SetCC(u"");
+  copy->SetBCC(std::nullopt);
+  copy->SetTo(u"z@example.com");
+  ASSERT_EQ(recipients->Count(), 1);
+  EXPECT_EQ(recipients->Item(1)->Address(), u"z@example.com");
+  EXPECT_EQ(sim->sourceItem()->Recipients()->Count(), 4);
+}
+
 TEST(SimOutlookTest, SendRefusesACopyWithoutRecipientsAndRecordsTheFieldsAtSend) {
   const auto sim = MakeSimWithFaults("");
   auto copy = sim->sourceItem()->Copy();

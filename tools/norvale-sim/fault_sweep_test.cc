@@ -7,6 +7,8 @@
 
 #include <set>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/text.h"
@@ -67,6 +69,35 @@ std::set<std::string> RecipientAddresses(const Scenario& scenario) {
   return addresses;
 }
 
+// What the simulator recorded as reaching people: the recipients of every
+// copy that was sent, by the copy's place among all copies made.
+std::vector<std::pair<size_t, const std::vector<Scenario::Recipient>*>> SentCopies(
+    const ScenarioRun& run) {
+  std::vector<std::pair<size_t, const std::vector<Scenario::Recipient>*>> sent;
+  const auto& copies = run.outlook.copies();
+  for (size_t i = 0; i < copies.size(); ++i) {
+    if (copies[i].sent) sent.emplace_back(i, copies[i].recipients.get());
+  }
+  return sent;
+}
+
+std::string Describe(const std::vector<Scenario::Recipient>& recipients) {
+  std::string text;
+  for (const Scenario::Recipient& r : recipients) {
+    text += "[" + std::to_string(r.type) + " " + Utf16ToUtf8(r.address.value_or(u"")) + "]";
+  }
+  return text;
+}
+
+// Every copy that was sent reached one person, named by one of `addresses`.
+void ExpectEachCopyReachesOneOf(const ScenarioRun& run, const std::set<std::string>& addresses) {
+  for (const auto& [index, recipients] : SentCopies(run)) {
+    EXPECT_TRUE(recipients->size() == 1 &&
+                addresses.contains(Utf16ToUtf8(recipients->front().address.value_or(u""))))
+        << "copy " << index << " reached " << Describe(*recipients);
+  }
+}
+
 bool HasBox(const Json& report, std::string_view text) {
   for (const Json& box : report.at("messageBoxes")) {
     if (box.at("text").get<std::string>().starts_with(text)) return true;
@@ -109,13 +140,7 @@ TEST_P(FaultSweepTest, EveryCallFailingInTurn) {
 
         const Json& sent = report.at("sent");
         EXPECT_LE(sent.size(), clean_copies);
-        for (const Json& copy : sent) {
-          EXPECT_EQ(copy.at("cc"), "");
-          EXPECT_EQ(copy.at("bcc"), "");
-          EXPECT_TRUE(copy.at("to").is_string() &&
-                      addresses.contains(copy.at("to").get<std::string>()))
-              << "copy addressed to " << copy.at("to");
-        }
+        ExpectEachCopyReachesOneOf(run, addresses);
 
         const bool run_ended_early = HasBox(report, "Problem sending emails") ||
                                      HasBox(report, "Failed to retrieve the account SMTP");
@@ -170,6 +195,86 @@ TEST_P(FaultSweepTest, EveryCallFailingInTurn) {
 INSTANTIATE_TEST_SUITE_P(Profiles, FaultSweepTest,
                          testing::Values("samples/sample-profile.json",
                                          "tests/scenarios/exchange-sender-mapi.json"));
+
+constexpr const char* kTwoPeopleInOneAddress = "tests/scenarios/recipient-holding-semicolon.json";
+
+// Addresses that name two people, as recipients and as a list member, with
+// every call failing in turn in every way: no copy ever reaches two people,
+// nor anyone the profile does not name.
+TEST(AddressingSweepTest, TwoPeopleInOneAddress) {
+  const Scenario clean =
+      LoadScenario(std::string(NORVALE_SOURCE_DIR) + "/" + kTwoPeopleInOneAddress);
+  const ScenarioRun clean_run(clean);
+  const std::set<std::string> addresses = RecipientAddresses(clean);
+  ExpectEachCopyReachesOneOf(clean_run, addresses);
+  EXPECT_FALSE(SentCopies(clean_run).empty());
+
+  const struct {
+    FaultKind kind;
+    HRESULT code;
+    const char* what;
+  } kinds[] = {{FaultKind::kHr, kFaultCode, " hr"},
+               {FaultKind::kHr, S_OK, " 0x0"},
+               {FaultKind::kEmpty, S_OK, " empty"},
+               {FaultKind::kThrow, kThrowCode, " throw"}};
+  for (std::string_view name : kCallNames) {
+    for (std::int32_t nth = 1; nth <= clean_run.outlook.callCount(name); ++nth) {
+      for (const auto& kind : kinds) {
+        Scenario scenario = clean;
+        scenario.faults = {Fault{std::string(name), nth, kind.kind, kind.code}};
+        const ScenarioRun run(scenario);
+        SCOPED_TRACE(std::string(name) + " #" + std::to_string(nth) + kind.what);
+        ExpectEachCopyReachesOneOf(run, addresses);
+      }
+    }
+  }
+}
+
+// Addressing writes that answer success without doing anything (an empty
+// fault, or a zero status) leave the copy with every recipient of the composed
+// message: each copy must then reach its own recipient alone, as in the clean
+// run, or not be sent and be reported.
+class AddressingWriteTest : public testing::TestWithParam<const char*> {};
+
+TEST_P(AddressingWriteTest, WritesWithoutEffect) {
+  const Scenario clean = LoadScenario(std::string(NORVALE_SOURCE_DIR) + "/" + GetParam());
+  const ScenarioRun clean_run(clean);
+  const auto& clean_copies = clean_run.outlook.copies();
+  const size_t clean_sent = SentCopies(clean_run).size();
+  const size_t clean_boxes = clean_run.Report().at("messageBoxes").size();
+
+  int held_back_runs = 0;
+  for (const char* name : {"MailItem.To", "MailItem.CC", "MailItem.BCC"}) {
+    for (std::int32_t nth = 1; nth <= clean_run.outlook.callCount(name); ++nth) {
+      for (FaultKind kind : {FaultKind::kEmpty, FaultKind::kHr}) {
+        Scenario scenario = clean;
+        scenario.faults = {Fault{name, nth, kind, S_OK}};
+        const ScenarioRun run(scenario);
+        SCOPED_TRACE(std::string(name) + " #" + std::to_string(nth) +
+                     (kind == FaultKind::kEmpty ? " empty" : " 0x0"));
+
+        ASSERT_EQ(run.outlook.copies().size(), clean_copies.size());
+        const auto sent = SentCopies(run);
+        for (const auto& [index, recipients] : sent) {
+          EXPECT_TRUE(clean_copies[index].sent);
+          EXPECT_EQ(Describe(*recipients), Describe(*clean_copies[index].recipients));
+        }
+        // Every copy held back is reported, as a refused Send is.
+        const size_t held_back = clean_sent - sent.size();
+        EXPECT_EQ(run.Report().at("messageBoxes").size(), clean_boxes + held_back);
+        held_back_runs += held_back > 0;
+      }
+    }
+  }
+  // A To write without effect leaves a copy with the composed message's
+  // recipients: every copy sent in the clean run is held back once each way.
+  EXPECT_GE(held_back_runs, static_cast<int>(2 * clean_sent));
+}
+
+INSTANTIATE_TEST_SUITE_P(Profiles, AddressingWriteTest,
+                         testing::Values("samples/sample-profile.json",
+                                         "tests/scenarios/exchange-sender-mapi.json",
+                                         kTwoPeopleInOneAddress));
 
 }  // namespace
 }  // namespace norvale::sim

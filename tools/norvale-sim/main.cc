@@ -13,6 +13,7 @@ int main(int argc, char** argv) {
   norvale::sim::AddSendCommand(app);
   try {
     app.parse(argc, argv);
+    norvale::sim::FinishStandardOutput();
   } catch (const CLI::Success& success) {
     return app.exit(success);
   } catch (const CLI::ParseError& error) {
@@ -24,6 +25,9 @@ int main(int argc, char** argv) {
   } catch (const norvale::sim::CheckError& error) {
     std::cerr << "norvale-sim: " << error.what() << '\n';
     return norvale::sim::kExitCheckFailed;
+  } catch (const norvale::sim::OutputError& error) {
+    std::cerr << "norvale-sim: " << error.what() << '\n';
+    return norvale::sim::kExitOutputFailed;
   } catch (const std::exception& error) {
     std::cerr << "norvale-sim: internal error: " << error.what() << '\n';
     return 1;

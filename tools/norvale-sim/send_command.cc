@@ -52,14 +52,17 @@ void AddSendCommand(CLI::App& app) {
   send->add_option("SCENARIO", options->scenario,
                    "Scenario file (JSON); absent: the bundled sample profile");
   send->add_flag("--json", options->json, "Print the outcome as one JSON object");
-  send->add_option("--out", options->out,
-                   "Write each copy's HTML body and an index.html into this folder");
+  CLI::Option* out = send->add_option(
+      "--out", options->out,
+      "Write each copy's HTML body and an index.html into this folder (created when missing; "
+      "the files of an earlier preview in it are replaced)");
 #ifdef _WIN32
   send->add_option("--dll", options->dll,
                    "Run the scenario through this NorvaleOAddin.dll, loaded as COM loads it for "
                    "Outlook, instead of the add-in code built into norvale-sim");
 #endif
-  send->callback([options] {
+  send->callback([options, out] {
+    if (out->count() > 0 && options->out.empty()) throw UsageError("--out needs a folder name");
     const Scenario scenario = LoadSendScenario(options->scenario);
     std::string leftovers;
     const nlohmann::ordered_json report = Send(scenario, options->dll, leftovers);

@@ -17,7 +17,10 @@ std::string SourceFate(const nlohmann::ordered_json& source);
 void PrintSendSummary(const nlohmann::ordered_json& report, std::ostream& out);
 
 // Writes the preview page index.html and each sent copy's HTML body as its
-// own file; throws UsageError when it cannot write.
+// own file (copy-01.html, ...). The files of an earlier preview in `dir` are
+// removed first; nothing is written through a symbolic link, and `dir` itself
+// may not be one. Throws UsageError for a `dir` that cannot be used,
+// OutputError when a file cannot be written.
 void WritePreviewFolder(const nlohmann::ordered_json& report, const std::filesystem::path& dir);
 
 }  // namespace norvale::sim

@@ -36,15 +36,46 @@ void RunDecode(const std::string& input, bool json) {
     return;
   }
   for (size_t i = 0; i < values.size(); ++i) {
-    std::cout << Utf16ToUtf8(TrackingFieldName(i)) << '=' << Utf16ToUtf8(values[i]) << '\n';
+    std::cout << Utf16ToUtf8(TrackingFieldName(i)) << '=' << DisplayText(values[i]) << '\n';
   }
+}
+
+// True for the characters of a URL query (RFC 3986: unreserved, sub-delims,
+// ":", "@", "/", "?" and %XX escapes), less "'", which would end the quoted
+// attribute that the query is written into.
+bool IsUrlQuery(std::u16string_view text) {
+  constexpr std::u16string_view kSymbols = u"-._~!$&()*+,;=:@/?";
+  const auto is_hex = [](char16_t c) {
+    return (c >= u'0' && c <= u'9') || (ToLowerAscii(c) >= u'a' && ToLowerAscii(c) <= u'f');
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i];
+    const char16_t lower = ToLowerAscii(c);
+    if ((lower >= u'a' && lower <= u'z') || (c >= u'0' && c <= u'9') ||
+        Contains(kSymbols, {&c, 1})) {
+      continue;
+    }
+    if (c != u'%' || i + 2 >= text.size() || !is_hex(text[i + 1]) || !is_hex(text[i + 2])) {
+      return false;
+    }
+    i += 2;
+  }
+  return true;
 }
 
 std::u16string QueryFrom(const RewriteOptions& options, bool have_query, bool have_values) {
   if (have_query && have_values) {
     throw UsageError("--query cannot be combined with the value options (--subject, ...)");
   }
-  if (have_query) return ArgumentText(options.query, "--query");
+  if (have_query) {
+    std::u16string query = ArgumentText(options.query, "--query");
+    if (!IsUrlQuery(query)) {
+      throw UsageError(
+          "--query takes only the characters of a URL query (letters, digits, "
+          "-._~!$&()*+,;=:@/? and %XX)");
+    }
+    return query;
+  }
   if (!have_values) throw UsageError("give --query, or the values (--subject, --email, ...)");
   std::array<std::u16string, 8> v;
   for (size_t i = 0; i < v.size(); ++i) v[i] = ArgumentText(options.values[i], "a value option");
