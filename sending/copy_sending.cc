@@ -9,14 +9,19 @@ namespace {
 
 // True when Outlook holds `to` as the copy's one recipient. The Recipients
 // collection holds every recipient of To, CC and BCC alike, so one entry with
-// the written address also proves that CC and BCC are empty.
+// the written address also proves that CC and BCC are empty. A recipient that
+// Outlook has not resolved yet may have no address, and then its name is the
+// text written.
 bool AddressedToOnly(outlook::MailItem& copy, std::u16string_view to) {
   const auto recipients = copy.Recipients();
   if (!recipients || recipients->Count() != 1) return false;
   const auto recipient = recipients->Item(1);
   if (!recipient) return false;
-  const OptText address = recipient->Address();
-  return address && EqualsIgnoreCase(*address, to);
+  if (const OptText address = recipient->Address(); address && !address->empty()) {
+    return EqualsIgnoreCase(*address, to);
+  }
+  const OptText name = recipient->Name();
+  return name && EqualsIgnoreCase(*name, to);
 }
 
 }  // namespace

@@ -227,6 +227,41 @@ TEST_F(SendWorkflowTest, MissingRecipientOrCopyIsSkippedAndReported) {
   EXPECT_TRUE(outlook_->source().deleted);
 }
 
+// A copy is sent only when Outlook reads back its one recipient as the one
+// written; an unresolved recipient without an address is known by its name.
+TEST_F(SendWorkflowTest, CopyIsSentOnlyWhenItsOneRecipientReadsBack) {
+  Scenario s = BaseScenario();
+  s.message.recipients = {To(u"jane@contoso.com")};
+  // The read-back is the last read of the recipient's address in a clean run,
+  // and of its name the one after the last.
+  ASSERT_EQ(Send(s), S_OK);
+  ASSERT_EQ(SentTo().size(), 1u);
+  const int address = static_cast<int>(outlook_->callCount("Recipient.Address"));
+  const int name = static_cast<int>(outlook_->callCount("Recipient.Name")) + 1;
+
+  const struct {
+    const char* name;
+    std::vector<sim::Fault> faults;
+    bool sent;
+  } kCases[] = {
+      {"no address, the name read back", {Empty("Recipient.Address", address)}, true},
+      {"neither read back",
+       {Empty("Recipient.Address", address), Empty("Recipient.Name", name)},
+       false},
+  };
+  for (const auto& c : kCases) {
+    s.faults = c.faults;
+    desktop_ = platform::SimDesktop();
+    EXPECT_EQ(Send(s), S_OK) << c.name;
+    EXPECT_EQ(SentTo().size(), c.sent ? 1u : 0u) << c.name;
+    EXPECT_EQ(
+        BoxTexts(),
+        c.sent ? std::vector<std::u16string>{}
+               : std::vector<std::u16string>{u"Problem sending the email\nError code: 0x80004005"})
+        << c.name;
+  }
+}
+
 TEST_F(SendWorkflowTest, NoRecipientsCollectionEndsTheRunAndKeepsTheMessage) {
   Scenario s = BaseScenario();
   s.message.recipients = {To(u"jane@contoso.com")};
