@@ -71,8 +71,7 @@ class SimOutlookCom {
   void RaiseExplorerEvent(DISPID dispid, std::span<const VARIANT> args);
   // Outlook opens the composed message as an inline reply.
   void RaiseInlineResponse();
-  // The inline reply's toolbar, and the clicks its first button received.
-  HWND toolbarWindow() const { return m_toolbarWindow; }
+  // The clicks the first button of the inline reply's toolbar received.
   int popOutClicks() const { return m_popOutClicks; }
 
  private:
