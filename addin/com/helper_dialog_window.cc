@@ -2,16 +2,16 @@
 
 #include <wrl/client.h>
 
+#include "base/win/com_guard.h"
+#include "base/win/module.h"
 #include "resource.h"
-#include "server/com_guard.h"
-#include "server/module.h"
 
 namespace norvale::win {
 
 HelperDialogWindow::HelperDialogWindow(IUnknown& owner, ::norvale::CNorvaleOAddin& addin,
                                        platform::Desktop& desktop, HWND parent)
     : m_owner(owner),
-      m_hWnd(CreateDialogParamW(g_app.instance(), MAKEINTRESOURCEW(IDD_NORVALEHELPERDLG), parent,
+      m_hWnd(CreateDialogParamW(CurrentModule(), MAKEINTRESOURCEW(IDD_NORVALEHELPERDLG), parent,
                                 &DialogProc, reinterpret_cast<LPARAM>(this))) {
   if (m_hWnd != nullptr) {
     m_helper.emplace(addin, desktop, reinterpret_cast<platform::WindowHandle>(m_hWnd));

@@ -11,28 +11,13 @@ HRESULT ChangeType(ScopedVariant& to, const VARIANT& from, VARTYPE type) {
 
 }  // namespace
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "BSTR text is UTF-16");
-
 HRESULT ThrowIfOutOfMemory(HRESULT hr) {
   if (hr == E_OUTOFMEMORY) throw HResultError(E_OUTOFMEMORY);
   return hr;
 }
 
-ScopedBstr MakeBstr(const OptText& text) {
-  if (!text) return ScopedBstr();
-  ScopedBstr bstr(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text->data()),
-                                    static_cast<UINT>(text->size())));
-  if (!bstr) throw HResultError(E_OUTOFMEMORY);
-  return bstr;
-}
-
-OptText BstrText(BSTR bstr) {
-  if (!bstr) return std::nullopt;
-  return std::u16string(reinterpret_cast<const char16_t*>(bstr), SysStringLen(bstr));
-}
-
 ScopedVariant::ScopedVariant(const OptText& text) : ScopedVariant() {
-  V_BSTR(&m_var) = MakeBstr(text).release();
+  V_BSTR(&m_var) = win::MakeBstr(text).release();
   V_VT(&m_var) = VT_BSTR;
 }
 
@@ -70,11 +55,11 @@ OptText ScopedVariant::ToText() const {
     case VT_NULL:
       return std::nullopt;
     case VT_BSTR:
-      return BstrText(V_BSTR(&m_var));
+      return win::BstrText(V_BSTR(&m_var));
     default: {
       ScopedVariant converted;
       if (FAILED(ChangeType(converted, m_var, VT_BSTR))) return std::nullopt;
-      return BstrText(V_BSTR(&converted.m_var));
+      return win::BstrText(V_BSTR(&converted.m_var));
     }
   }
 }

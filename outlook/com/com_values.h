@@ -1,6 +1,6 @@
-// Ownership of BSTR and VARIANT, and their conversion to the core's values:
-// a null BSTR, VT_EMPTY and VT_NULL are the missing value, an empty BSTR is
-// an empty text.
+// Ownership of a VARIANT, and its conversion to the core's values: VT_EMPTY,
+// VT_NULL and a null BSTR are the missing value, an empty BSTR is an empty
+// text. The BSTR helpers are base/win/bstr.h's.
 #pragma once
 
 #include <windows.h>
@@ -10,19 +10,10 @@
 #include <cstdint>
 
 #include "base/text.h"
+#include "base/win/bstr.h"
 #include "outlook/outlook.h"
-#include "server/unique_handle.h"
 
 namespace norvale::com {
-
-// An owned BSTR; null is "no text".
-using ScopedBstr = win::UniqueBstr;
-
-// A BSTR holding `text`, null for std::nullopt. Throws HResultError(E_OUTOFMEMORY).
-ScopedBstr MakeBstr(const OptText& text);
-
-// The text of `bstr`; std::nullopt for a null BSTR.
-OptText BstrText(BSTR bstr);
 
 // Owns one VARIANT and clears it exactly once.
 class ScopedVariant {

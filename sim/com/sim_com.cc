@@ -3,8 +3,9 @@
 #include <string_view>
 #include <utility>
 
-#include "addin/explorer_events.h"
-#include "server/com_guard.h"
+#include "base/win/com_guard.h"
+#include "outlook/com/outlook_iids.h"
+#include "sim/com/com_object.h"
 #include "sim/com/explorer.h"
 #include "sim/com/outlook_objects.h"
 #include "sim/run/inline_layout.h"
@@ -15,6 +16,14 @@ using Microsoft::WRL::ComPtr;
 using win::GuardHResult;
 
 namespace {
+
+// The DISPID of Outlook's explorer event `name`, as the type library declares it.
+DISPID ExplorerEventDispid(const wchar_t* name) {
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  MEMBERID id = DISPID_UNKNOWN;
+  TypeInfoOf(com::IID_Outlook_ExplorerEvents_10)->GetIDsOfNames(names, 1, &id);
+  return id;
+}
 
 HWND CreateHiddenWindow(const wchar_t* title) {
   static const ATOM kClass = [] {
@@ -115,7 +124,7 @@ void SimOutlookCom::OnPopOutClick() {
   // The reply moves into a compose window of its own, and the inline reply ends.
   m_outlook.PopOutInline();
   ShowWindow(m_inspectorWindow, SW_SHOWNOACTIVATE);
-  RaiseExplorerEvent(kDispidInlineResponseClose, {});
+  RaiseExplorerEvent(ExplorerEventDispid(L"InlineResponseClose"), {});
 }
 
 void SimOutlookCom::RaiseExplorerEvent(DISPID dispid, std::span<const VARIANT> args) {
@@ -128,7 +137,7 @@ void SimOutlookCom::RaiseInlineResponse() {
   VariantInit(&item);
   V_VT(&item) = VT_DISPATCH;
   V_DISPATCH(&item) = spItem.Get();
-  RaiseExplorerEvent(kDispidInlineResponse, {&item, 1});
+  RaiseExplorerEvent(ExplorerEventDispid(L"InlineResponse"), {&item, 1});
 }
 
 ExplorerEventLog SimOutlookCom::explorerEvents() const {

@@ -625,7 +625,7 @@ TEST_F(AdapterTest, ArgumentsReachOutlookAsItsTypesSay) {
     ASSERT_EQ(call.args.size(), 1u);
     ASSERT_EQ(call.args[0].type(), e.type);
     if (e.type == VT_BSTR) {
-      EXPECT_EQ(BstrText(V_BSTR(&call.args[0].get())), e.text);
+      EXPECT_EQ(win::BstrText(V_BSTR(&call.args[0].get())), e.text);
     } else {
       EXPECT_EQ(V_I4(&call.args[0].get()), e.number);
     }

@@ -485,10 +485,13 @@ TEST_F(AddinTest, AttachedSinksKeepTheObjectAliveUntilOutlookLetsGo) {
   } malformed[] = {{&noArgs, S_OK, DISP_E_BADPARAMCOUNT}, {&withText, S_OK, DISP_E_TYPEMISMATCH}};
   for (const auto& m : malformed) {
     for (std::size_t i = 0; i < 2; ++i) {
+      UINT argErr = 7;
       EXPECT_EQ(
           static_cast<IDispatch*>(m_explorer.connections[i].sink)
-              ->Invoke(0xFC92, IID_NULL, 0, DISPATCH_METHOD, m.params, nullptr, nullptr, nullptr),
+              ->Invoke(0xFC92, IID_NULL, 0, DISPATCH_METHOD, m.params, nullptr, nullptr, &argErr),
           i == 0 ? m.closeSink : m.responseSink);
+      // A mismatch names the argument, as DispInvoke does.
+      EXPECT_EQ(argErr, i == 1 && m.params == &withText ? 0u : 7u);
     }
   }
   for (const auto& c : m_explorer.connections) {

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "addin/explorer_events.h"
+#include "base/win/bstr.h"
 #include "outlook/com/outlook_iids.h"
 #include "sim/com/ribbon_control.h"
 #include "sim/com/sim_mapi.h"
@@ -88,9 +89,8 @@ OptText Text(IDispatch* from, const wchar_t* name) {
   Variant result;
   if (FAILED(InvokeByName(from, name, DISPATCH_PROPERTYGET, {}, &result))) return std::nullopt;
   EXPECT_EQ(result.vt, VT_BSTR) << name;
-  if (result.vt != VT_BSTR || result.bstrVal == nullptr) return std::nullopt;
-  return std::u16string(reinterpret_cast<const char16_t*>(result.bstrVal),
-                        SysStringLen(result.bstrVal));
+  if (result.vt != VT_BSTR) return std::nullopt;
+  return BstrText(result.bstrVal);
 }
 
 HRESULT Put(IDispatch* to, const wchar_t* name, const VARIANT& value) {
