@@ -23,6 +23,7 @@
 #include "outlook/com/dispatch.h"
 #include "outlook/com/outlook_iids.h"
 #include "platform/win32/win32_desktop.h"
+#include "tests/win/fakes.h"
 
 namespace norvale::com {
 namespace {
@@ -49,25 +50,12 @@ std::wstring NameOf(DISPID id) {
   return {};
 }
 
-// Reference counting shared by the fakes.
+// A fake that deletes itself at its last Release; g_liveFakes counts them.
 template <typename... Interfaces>
-class Counted : public Interfaces... {
+class Counted : public win::ComObject<Interfaces...> {
  public:
   Counted() { ++g_liveFakes; }
-  virtual ~Counted() { --g_liveFakes; }
-  Counted(const Counted&) = delete;
-  Counted& operator=(const Counted&) = delete;
-
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG refs = --m_refs;
-    if (refs == 0) delete this;
-    return refs;
-  }
-  ULONG refs() const { return m_refs; }
-
- private:
-  ULONG m_refs = 0;
+  ~Counted() override { --g_liveFakes; }
 };
 
 // VariantCopy into `to`, keeping a null BSTR null (Wine's VariantCopy makes
@@ -158,19 +146,15 @@ class FakeDispatch final : public Counted<IDispatch, IOleWindow> {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
     *ppv = nullptr;
     if (FAILED(m_queryFailure)) return m_queryFailure;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == m_iid) {
-      *ppv = static_cast<IDispatch*>(this);
-    } else if (riid == IID_IOleWindow && m_hwnd) {
-      *ppv = static_cast<IOleWindow*>(this);
-    } else {
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    return Counted::QueryInterface(riid, ppv);
   }
 
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override {
+    return win::tests::UnexpectedCall("GetTypeInfoCount");
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override {
+    return win::tests::UnexpectedCall("GetTypeInfo");
+  }
 
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override {
@@ -211,7 +195,9 @@ class FakeDispatch final : public Counted<IDispatch, IOleWindow> {
     *hwnd = m_hwnd;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override {
+    return win::tests::UnexpectedCall("ContextSensitiveHelp");
+  }
 
  private:
   struct Member {
@@ -221,6 +207,13 @@ class FakeDispatch final : public Counted<IDispatch, IOleWindow> {
   };
 
   explicit FakeDispatch(const IID& iid) : m_iid(iid) {}
+
+  void* Find(REFIID riid) override {
+    return win::FindInterface(
+        riid, {{IID_IDispatch, static_cast<IDispatch*>(this)},
+               {m_iid, static_cast<IDispatch*>(this)},
+               {IID_IOleWindow, m_hwnd ? static_cast<IOleWindow*>(this) : nullptr}});
+  }
 
   const IID m_iid;
   std::map<std::wstring, Member> m_members;
@@ -710,17 +703,18 @@ TEST_F(AdapterTest, InspectorWindowComesFromIOleWindow) {
   EXPECT_EQ(Must(app->ActiveInspector())->Window(), platform::WindowHandle{0x1234});
 }
 
-// MAPI's objects as a provider gives them: every method E_NOTIMPL until a
-// fake overrides it (the declarations name parameters that stubs do not use).
+// MAPI's objects as a provider gives them: every method is an unexpected
+// call until a fake overrides it (the declarations name parameters that
+// stubs do not use).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-parameter"
 class StubMapiSession : public IMAPISession {
  public:
-  MAPI_IMAPISESSION_METHODS(override { return E_NOTIMPL; })
+  MAPI_IMAPISESSION_METHODS(override { return win::tests::UnexpectedCall("IMAPISession"); })
 };
 class StubMapiProp : public IMAPIProp {
  public:
-  MAPI_IMAPIPROP_METHODS(override { return E_NOTIMPL; })
+  MAPI_IMAPIPROP_METHODS(override { return win::tests::UnexpectedCall("IMAPIProp"); })
 };
 #pragma GCC diagnostic pop
 
@@ -751,12 +745,6 @@ class FakeMailUser final : public Counted<StubMapiProp> {
  public:
   explicit FakeMailUser(const MapiAllocator& mapi) : m_mapi(mapi) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = riid == IID_IUnknown ? this : nullptr;
-    if (!*ppv) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
   HRESULT STDMETHODCALLTYPE GetProps(LPSPropTagArray tags, ULONG flags, ULONG* count,
                                      LPSPropValue* props) override {
     requested.assign(tags->aulPropTag, tags->aulPropTag + tags->cValues);
@@ -776,6 +764,10 @@ class FakeMailUser final : public Counted<StubMapiProp> {
   ULONG requestFlags = ~0u;
 
  private:
+  // Only IUnknown: the adapter asks the identity for nothing else.
+  void* Find(REFIID riid) override {
+    return win::FindInterface(riid, {{IID_IUnknown, static_cast<IMAPIProp*>(this)}});
+  }
   const MapiAllocator& m_mapi;
 };
 
@@ -786,12 +778,6 @@ class FakeMapiSession final : public Counted<StubMapiSession> {
   FakeMapiSession(const MapiAllocator& mapi, IUnknown* mailUser)
       : m_mapi(mapi), m_spMailUser(mailUser) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = riid == IID_IUnknown || riid == IID_MapiSession ? this : nullptr;
-    if (!*ppv) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
   HRESULT STDMETHODCALLTYPE QueryIdentity(ULONG* size, LPENTRYID* id) override {
     EXPECT_EQ(m_mapi.allocate(static_cast<ULONG>(kIdentity.size()), reinterpret_cast<void**>(id)),
               0);
@@ -816,6 +802,10 @@ class FakeMapiSession final : public Counted<StubMapiSession> {
   ULONG openFlags = 0;
 
  private:
+  void* Find(REFIID riid) override {
+    return win::FindInterface(riid, {{IID_MapiSession, static_cast<IMAPISession*>(this)}});
+  }
+
   const MapiAllocator& m_mapi;
   ComPtr<IUnknown> m_spMailUser;
 };
