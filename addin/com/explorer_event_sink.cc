@@ -9,8 +9,8 @@
 
 #include "addin/explorer_events.h"
 #include "base/win/com_guard.h"
+#include "base/win/scoped_variant.h"
 #include "outlook/com/com_outlook.h"
-#include "outlook/com/com_values.h"
 #include "outlook/com/outlook_iids.h"
 
 namespace norvale::win {
@@ -35,7 +35,7 @@ bool ReadEventArg(EventArgType type, VARIANT& arg, std::shared_ptr<outlook::Mail
   switch (type) {
     case EventArgType::kMailItem: {
       // Any object converts (VT_UNKNOWN asked for IDispatch, by reference or not).
-      com::ScopedVariant object;
+      ScopedVariant object;
       if (FAILED(VariantChangeType(object.Receive(), &arg, 0, VT_DISPATCH))) return false;
       item = com::WrapMailItem(object.get().pdispVal);
       return true;

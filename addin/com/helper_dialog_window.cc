@@ -13,14 +13,9 @@ HelperDialogWindow::HelperDialogWindow(IUnknown& owner, ::norvale::CNorvaleOAddi
     : m_owner(owner),
       m_hWnd(CreateDialogParamW(CurrentModule(), MAKEINTRESOURCEW(IDD_NORVALEHELPERDLG), parent,
                                 &DialogProc, reinterpret_cast<LPARAM>(this))) {
-  if (m_hWnd != nullptr) {
-    m_helper.emplace(addin, desktop, reinterpret_cast<platform::WindowHandle>(m_hWnd));
+  if (m_hWnd) {
+    m_helper.emplace(addin, desktop, reinterpret_cast<platform::WindowHandle>(m_hWnd.get()));
   }
-}
-
-HelperDialogWindow::~HelperDialogWindow() {
-  m_helper.reset();
-  if (m_hWnd != nullptr) DestroyWindow(m_hWnd);
 }
 
 INT_PTR CALLBACK HelperDialogWindow::DialogProc(HWND hWnd, UINT message, WPARAM wParam,

@@ -46,21 +46,19 @@ SimOutlookCom::SimOutlookCom(sim::SimOutlook& outlook, bool with_explorer)
       m_events(std::make_shared<ExplorerEventConnections>()) {
   ComPtr<_Explorer> spExplorer;
   if (with_explorer) {
-    m_explorerWindow = CreateHiddenWindow(L"Norvale harness: main window");
-    spExplorer = NewExplorer(m_explorerWindow, m_events);
+    m_explorerWindow.reset(CreateHiddenWindow(L"Norvale harness: main window"));
+    spExplorer = NewExplorer(m_explorerWindow.get(), m_events);
     if (outlook.scenario().action == Scenario::Action::kInline) {
       CreateInlineWindows(outlook.scenario().inlineWindows);
     }
   }
-  m_spApplication = NewApplication(outlook.application(), m_inspectorWindow, std::move(spExplorer));
+  m_spApplication =
+      NewApplication(outlook.application(), m_inspectorWindow.get(), std::move(spExplorer));
 }
 
 SimOutlookCom::~SimOutlookCom() {
   m_spApplication.Reset();
   m_events->sinks.clear();
-  // Destroying the main window destroys the reply's windows in it.
-  if (m_explorerWindow != nullptr) DestroyWindow(m_explorerWindow);
-  DestroyWindow(m_inspectorWindow);
 }
 
 void SimOutlookCom::CreateInlineWindows(const std::vector<std::string>& chain) {
@@ -80,10 +78,10 @@ void SimOutlookCom::CreateInlineWindows(const std::vector<std::string>& chain) {
     return true;
   }();
   // On screen, so that the synthetic click lands on the toolbar.
-  SetWindowPos(m_explorerWindow, HWND_TOP, kExplorerRect.left, kExplorerRect.top,
+  SetWindowPos(m_explorerWindow.get(), HWND_TOP, kExplorerRect.left, kExplorerRect.top,
                kExplorerRect.right - kExplorerRect.left, kExplorerRect.bottom - kExplorerRect.top,
                SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  HWND parent = m_explorerWindow;
+  HWND parent = m_explorerWindow.get();
   RECT client;
   for (std::size_t i = 0; i < chain.size(); ++i) {
     GetClientRect(parent, &client);
@@ -98,7 +96,7 @@ void SimOutlookCom::CreateInlineWindows(const std::vector<std::string>& chain) {
   }
   m_toolbarWindow = parent;
   SetWindowLongPtrW(m_toolbarWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  UpdateWindow(m_explorerWindow);
+  UpdateWindow(m_explorerWindow.get());
 }
 
 LRESULT CALLBACK SimOutlookCom::ToolbarProc(HWND hWnd, UINT message, WPARAM wParam,
@@ -123,7 +121,7 @@ void SimOutlookCom::OnPopOutClick() {
   if (m_outlook.poppedOut()) return;
   // The reply moves into a compose window of its own, and the inline reply ends.
   m_outlook.PopOutInline();
-  ShowWindow(m_inspectorWindow, SW_SHOWNOACTIVATE);
+  ShowWindow(m_inspectorWindow.get(), SW_SHOWNOACTIVATE);
   RaiseExplorerEvent(ExplorerEventDispid(L"InlineResponseClose"), {});
 }
 

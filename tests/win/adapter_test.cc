@@ -18,8 +18,9 @@
 #include <tuple>
 #include <vector>
 
+#include "base/win/scoped_variant.h"
+#include "base/win/unique_handle.h"
 #include "outlook/com/com_outlook.h"
-#include "outlook/com/com_values.h"
 #include "outlook/com/dispatch.h"
 #include "outlook/com/outlook_iids.h"
 #include "platform/win32/win32_desktop.h"
@@ -27,6 +28,8 @@
 
 namespace norvale::com {
 namespace {
+
+using win::ScopedVariant;
 
 // Fakes alive, over every kind; each test ends with none.
 int g_liveFakes = 0;
@@ -891,9 +894,10 @@ TEST(Win32DesktopTest, PumpDispatchesEveryQueuedMessage) {
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.lpszClassName = L"NorvaleAdapterTestWindow";
   ASSERT_NE(RegisterClassW(&windowClass), 0);
-  const HWND hwnd = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                    nullptr, windowClass.hInstance, nullptr);
-  ASSERT_NE(hwnd, nullptr);
+  win::UniqueHwnd window(CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0,
+                                         HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr));
+  ASSERT_TRUE(window);
+  const HWND hwnd = window.get();
 
   g_received.clear();
   ASSERT_TRUE(PostMessageW(hwnd, WM_APP, 1, 0));
@@ -908,7 +912,7 @@ TEST(Win32DesktopTest, PumpDispatchesEveryQueuedMessage) {
   EXPECT_EQ(msg.wParam, 7u);
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
 
-  DestroyWindow(hwnd);
+  window.reset();  // a class with windows cannot be unregistered
   UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
 }
 

@@ -257,7 +257,7 @@ class AddinTest : public RegisteredDllTest<> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(s_registered);
-    ASSERT_NE(m_explorerWindow, nullptr) << "no desktop: run under Xvfb";
+    ASSERT_TRUE(m_explorerWindow) << "no desktop: run under Xvfb";
     m_app.SetText(L"Version", L"16.0.4266.1001");
     m_app.SetObject(L"ActiveExplorer", &m_explorer);
     m_app.SetObject(L"ActiveInspector", nullptr);
@@ -275,9 +275,8 @@ class AddinTest : public RegisteredDllTest<> {
     EXPECT_EQ(m_app.refs(), 1u);
     EXPECT_EQ(m_explorer.refs(), 1u);
     EXPECT_TRUE(m_explorer.connections.empty());
-    EXPECT_TRUE(OwnedWindows(m_explorerWindow).empty());
+    EXPECT_TRUE(OwnedWindows(m_explorerWindow.get()).empty());
     EXPECT_EQ(s_dll->CanUnloadNow(), S_OK);
-    DestroyWindow(m_explorerWindow);
   }
 
   HRESULT Connect(IDispatch* app) {
@@ -309,9 +308,9 @@ class AddinTest : public RegisteredDllTest<> {
                              nullptr, nullptr);
   }
 
-  HWND m_explorerWindow = CreateWindowExW(0, L"Static", L"Explorer", WS_POPUP, 0, 0, 100, 100,
-                                          nullptr, nullptr, nullptr, nullptr);
-  FakeExplorer m_explorer{m_explorerWindow};
+  UniqueHwnd m_explorerWindow{CreateWindowExW(0, L"Static", L"Explorer", WS_POPUP, 0, 0, 100, 100,
+                                              nullptr, nullptr, nullptr, nullptr)};
+  FakeExplorer m_explorer{m_explorerWindow.get()};
   FakeOutlookObject m_app{norvale::com::IID_Outlook_Application};
   ComPtr<INorvaleOAddin> m_spAddin;
   ComPtr<_IDTExtensibility2> m_spExtensibility;
@@ -352,7 +351,7 @@ TEST_F(AddinTest, ConnectionAttachesTheSinksFromLevel4AndMakesTheHiddenWindow) {
     }
 
     // One hidden dialog, owned by the explorer's window.
-    const std::vector<HWND> owned = OwnedWindows(m_explorerWindow);
+    const std::vector<HWND> owned = OwnedWindows(m_explorerWindow.get());
     ASSERT_EQ(owned.size(), 1u);
     EXPECT_EQ(ClassName(owned[0]), L"#32770");
     EXPECT_FALSE(IsWindowVisible(owned[0]));
@@ -362,7 +361,7 @@ TEST_F(AddinTest, ConnectionAttachesTheSinksFromLevel4AndMakesTheHiddenWindow) {
     EXPECT_EQ(m_explorer.advises, 2 * c.sinks);
     EXPECT_EQ(m_explorer.connections.size(), static_cast<size_t>(c.sinks));
     EXPECT_FALSE(IsWindow(owned[0]));
-    const std::vector<HWND> ownedAgain = OwnedWindows(m_explorerWindow);
+    const std::vector<HWND> ownedAgain = OwnedWindows(m_explorerWindow.get());
     ASSERT_EQ(ownedAgain.size(), 1u);
 
     ASSERT_EQ(m_spExtensibility->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
@@ -381,7 +380,7 @@ TEST_F(AddinTest, ApplicationThatIsNotOutlooksIsRefused) {
   EXPECT_TRUE(notOutlook.calls.empty());
   EXPECT_EQ(notOutlook.refs(), 1u);
   // Nothing changed: no window, no sink, and no ribbon as for level 0.
-  EXPECT_TRUE(OwnedWindows(m_explorerWindow).empty());
+  EXPECT_TRUE(OwnedWindows(m_explorerWindow.get()).empty());
   EXPECT_EQ(m_explorer.advises, 0);
   ComPtr<IRibbonExtensibility> spRibbon;
   ASSERT_EQ(m_spAddin.As(&spRibbon), S_OK);
@@ -472,7 +471,7 @@ TEST_F(AddinTest, AttachedSinksKeepTheObjectAliveUntilOutlookLetsGo) {
   pSink->Release();
   m_spAddin->Release();
 
-  const HWND hidden = OwnedWindows(m_explorerWindow).at(0);
+  const HWND hidden = OwnedWindows(m_explorerWindow.get()).at(0);
   m_spExtensibility.Reset();
   m_spAddin.Reset();
   EXPECT_EQ(s_dll->CanUnloadNow(), S_FALSE);

@@ -1,6 +1,6 @@
 // Ownership of a VARIANT, and its conversion to the core's values: VT_EMPTY,
 // VT_NULL and a null BSTR are the missing value, an empty BSTR is an empty
-// text. The BSTR helpers are base/win/bstr.h's.
+// text.
 #pragma once
 
 #include <windows.h>
@@ -8,12 +8,12 @@
 #include <oleauto.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "base/text.h"
 #include "base/win/bstr.h"
-#include "outlook/outlook.h"
 
-namespace norvale::com {
+namespace norvale::win {
 
 // Owns one VARIANT and clears it exactly once.
 class ScopedVariant {
@@ -41,7 +41,7 @@ class ScopedVariant {
   OptText ToText() const;
   // The value as a 32-bit number; std::nullopt when it does not convert.
   // Throws HResultError(E_OUTOFMEMORY).
-  outlook::OptInt ToInt() const;
+  std::optional<std::int32_t> ToInt() const;
   // The object of a VT_DISPATCH or VT_UNKNOWN value, not AddRef'd; null otherwise.
   IUnknown* ToUnknown() const;
 
@@ -49,8 +49,4 @@ class ScopedVariant {
   VARIANT m_var;
 };
 
-// Throws HResultError(E_OUTOFMEMORY) when `hr` is E_OUTOFMEMORY: the run
-// cannot go on. Returns `hr` otherwise.
-HRESULT ThrowIfOutOfMemory(HRESULT hr);
-
-}  // namespace norvale::com
+}  // namespace norvale::win

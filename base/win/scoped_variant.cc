@@ -1,6 +1,8 @@
-#include "outlook/com/com_values.h"
+#include "base/win/scoped_variant.h"
 
-namespace norvale::com {
+#include "base/win/com_guard.h"
+
+namespace norvale::win {
 namespace {
 
 // VariantChangeType of a value into a fresh VT_BSTR or VT_I4; the source is
@@ -11,13 +13,8 @@ HRESULT ChangeType(ScopedVariant& to, const VARIANT& from, VARTYPE type) {
 
 }  // namespace
 
-HRESULT ThrowIfOutOfMemory(HRESULT hr) {
-  if (hr == E_OUTOFMEMORY) throw HResultError(E_OUTOFMEMORY);
-  return hr;
-}
-
 ScopedVariant::ScopedVariant(const OptText& text) : ScopedVariant() {
-  V_BSTR(&m_var) = win::MakeBstr(text).release();
+  V_BSTR(&m_var) = MakeBstr(text).release();
   V_VT(&m_var) = VT_BSTR;
 }
 
@@ -55,16 +52,16 @@ OptText ScopedVariant::ToText() const {
     case VT_NULL:
       return std::nullopt;
     case VT_BSTR:
-      return win::BstrText(V_BSTR(&m_var));
+      return BstrText(V_BSTR(&m_var));
     default: {
       ScopedVariant converted;
       if (FAILED(ChangeType(converted, m_var, VT_BSTR))) return std::nullopt;
-      return win::BstrText(V_BSTR(&converted.m_var));
+      return BstrText(V_BSTR(&converted.m_var));
     }
   }
 }
 
-outlook::OptInt ScopedVariant::ToInt() const {
+std::optional<std::int32_t> ScopedVariant::ToInt() const {
   if (type() == VT_EMPTY || type() == VT_NULL) return std::nullopt;
   ScopedVariant converted;
   if (FAILED(ChangeType(converted, m_var, VT_I4))) return std::nullopt;
@@ -82,4 +79,4 @@ IUnknown* ScopedVariant::ToUnknown() const {
   }
 }
 
-}  // namespace norvale::com
+}  // namespace norvale::win
