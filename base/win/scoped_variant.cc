@@ -23,6 +23,12 @@ ScopedVariant::ScopedVariant(std::int32_t value) noexcept : ScopedVariant() {
   V_I4(&m_var) = value;
 }
 
+ScopedVariant::ScopedVariant(IDispatch* object) noexcept : ScopedVariant() {
+  V_VT(&m_var) = VT_DISPATCH;
+  V_DISPATCH(&m_var) = object;
+  if (object != nullptr) object->AddRef();
+}
+
 ScopedVariant::ScopedVariant(ScopedVariant&& other) noexcept : m_var(other.m_var) {
   VariantInit(&other.m_var);
 }

@@ -23,6 +23,8 @@ class ScopedVariant {
   explicit ScopedVariant(const OptText& text);
   // VT_I4.
   explicit ScopedVariant(std::int32_t value) noexcept;
+  // VT_DISPATCH, holding its own reference to `object` (which may be null).
+  explicit ScopedVariant(IDispatch* object) noexcept;
   ScopedVariant(ScopedVariant&& other) noexcept;
   ScopedVariant& operator=(ScopedVariant&& other) noexcept;
   ScopedVariant(const ScopedVariant&) = delete;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/win/com_guard.h"
+#include "base/win/scoped_variant.h"
 #include "outlook/com/outlook_iids.h"
 #include "sim/com/com_object.h"
 #include "sim/com/explorer.h"
@@ -130,12 +131,8 @@ void SimOutlookCom::RaiseExplorerEvent(DISPID dispid, std::span<const VARIANT> a
 }
 
 void SimOutlookCom::RaiseInlineResponse() {
-  ComPtr<_MailItem> spItem = NewMailItem(m_outlook.sourceItem());
-  VARIANT item;
-  VariantInit(&item);
-  V_VT(&item) = VT_DISPATCH;
-  V_DISPATCH(&item) = spItem.Get();
-  RaiseExplorerEvent(ExplorerEventDispid(L"InlineResponse"), {&item, 1});
+  const win::ScopedVariant item(NewMailItem(m_outlook.sourceItem()).Get());
+  RaiseExplorerEvent(ExplorerEventDispid(L"InlineResponse"), {&item.get(), 1});
 }
 
 ExplorerEventLog SimOutlookCom::explorerEvents() const {
