@@ -56,10 +56,10 @@ void CNorvaleOAddin::SetRibbonUI(std::shared_ptr<outlook::RibbonUI> ribbonUI) {
 void CNorvaleOAddin::InvalidateRibbon() {
   if (!m_spRibbonUI) return;
   // The buttons' visibility is only refreshed later; the event's own work
-  // must go on.
+  // must go on, whatever the refresh throws.
   try {
     m_spRibbonUI->Invalidate();
-  } catch (const HResultError&) {
+  } catch (...) {
   }
 }
 

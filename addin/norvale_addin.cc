@@ -6,11 +6,6 @@ namespace norvale {
 
 CNorvaleOAddin::CNorvaleOAddin(platform::Desktop& desktop) : m_desktop(desktop) {}
 
-CNorvaleOAddin::~CNorvaleOAddin() {
-  m_distListMembers.clear();
-  m_spApp.reset();
-}
-
 void CNorvaleOAddin::SetDirectoryFactory(DirectoryFactory factory) {
   m_directoryFactory = std::move(factory);
 }

@@ -1,6 +1,17 @@
 // CNorvaleOAddin: the add-in object's portable state and operations. The COM
 // class that Outlook creates (Windows-only files) owns one of these and
 // forwards to it; norvale-sim and the tests drive it directly.
+//
+// Where each part is defined:
+//   addin/norvale_addin.cc      state, SetApplication, GetOutlookLevel
+//   addin/inline_send.cc        ribbon and explorer events, the inline reply
+//   sending/send_workflow.cc    SendTrackedMail
+//   sending/member_copies.cc    SendMemberCopies
+//   sending/sent_summary.cc     InsertSentSummary
+//   sending/error_reporting.cc  ShowError
+//   directory/recipient_lookup.cc  GetRecipientInfo, ExpectLookup
+//   directory/sender_identity.cc   ResolveSenderIdentity, GetIdentitySmtpAddress
+//   addin/com/                  the COM class over it (norvale::win::CNorvaleOAddin)
 #pragma once
 
 #include <cstdint>
@@ -28,7 +39,6 @@ class CNorvaleOAddin {
   explicit CNorvaleOAddin(platform::Desktop& desktop);
   CNorvaleOAddin(const CNorvaleOAddin&) = delete;
   CNorvaleOAddin& operator=(const CNorvaleOAddin&) = delete;
-  ~CNorvaleOAddin();
 
   // Keeps Outlook's application object and works out the version level.
   void SetApplication(std::shared_ptr<outlook::Application> app);

@@ -2,7 +2,7 @@
 
 #include "NorvaleOlkAddin.h"
 #include "addin/com/norvale_oaddin_com.h"
-#include "server/com_guard.h"
+#include "base/win/com_guard.h"
 #include "server/module.h"
 
 namespace norvale::win {

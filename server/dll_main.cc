@@ -3,8 +3,8 @@
 
 #include <ole2.h>
 
+#include "base/win/com_guard.h"
 #include "server/class_table.h"
-#include "server/com_guard.h"
 #include "server/module.h"
 
 using norvale::win::g_app;

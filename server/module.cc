@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/hresult.h"
+#include "base/win/module.h"
 #include "norvale_guids.h"
 #include "resource.h"
 #include "server/class_table.h"
@@ -20,20 +21,6 @@ CNorvaleOlkAddinModule g_module;
 namespace {
 
 using Microsoft::WRL::ComPtr;
-
-// Full path of `module`, however long.
-std::wstring ModulePath(HMODULE module) {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-    if (length == 0) throw HResultError(HRESULT_FROM_WIN32(GetLastError()));
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
 
 // `text` as the inside of a quoted script string, in which a quote is doubled.
 std::wstring QuotedForScript(std::wstring_view text) {
@@ -74,6 +61,10 @@ HRESULT UnregisterTypeLibrary() {
 LONG CNorvaleOlkAddinModule::Lock() { return g_app.AddObject(); }
 
 LONG CNorvaleOlkAddinModule::Unlock() { return g_app.RemoveObject(); }
+
+LONG LockModule() { return g_module.Lock(); }
+
+LONG UnlockModule() { return g_module.Unlock(); }
 
 LONG CNorvaleOlkAddinModule::GetLockCount() const { return g_app.objectCount(); }
 

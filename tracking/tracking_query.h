@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -75,13 +76,9 @@ std::u16string DecodeParameter(std::u16string_view encoded);
 // (the text carries more than one set of values).
 TrackingValues ParseTrackingQuery(std::u16string_view text);
 
-class TrackingQueryError : public std::exception {
+class TrackingQueryError : public std::runtime_error {
  public:
-  explicit TrackingQueryError(std::string message) : message_(std::move(message)) {}
-  const char* what() const noexcept override { return message_.c_str(); }
-
- private:
-  std::string message_;
+  using std::runtime_error::runtime_error;
 };
 
 }  // namespace norvale

@@ -2,25 +2,20 @@
 
 #include <wrl/client.h>
 
+#include "base/win/com_guard.h"
+#include "base/win/module.h"
 #include "resource.h"
-#include "server/com_guard.h"
-#include "server/module.h"
 
 namespace norvale::win {
 
 HelperDialogWindow::HelperDialogWindow(IUnknown& owner, ::norvale::CNorvaleOAddin& addin,
                                        platform::Desktop& desktop, HWND parent)
     : m_owner(owner),
-      m_hWnd(CreateDialogParamW(g_app.instance(), MAKEINTRESOURCEW(IDD_NORVALEHELPERDLG), parent,
+      m_hWnd(CreateDialogParamW(CurrentModule(), MAKEINTRESOURCEW(IDD_NORVALEHELPERDLG), parent,
                                 &DialogProc, reinterpret_cast<LPARAM>(this))) {
-  if (m_hWnd != nullptr) {
-    m_helper.emplace(addin, desktop, reinterpret_cast<platform::WindowHandle>(m_hWnd));
+  if (m_hWnd) {
+    m_helper.emplace(addin, desktop, reinterpret_cast<platform::WindowHandle>(m_hWnd.get()));
   }
-}
-
-HelperDialogWindow::~HelperDialogWindow() {
-  m_helper.reset();
-  if (m_hWnd != nullptr) DestroyWindow(m_hWnd);
 }
 
 INT_PTR CALLBACK HelperDialogWindow::DialogProc(HWND hWnd, UINT message, WPARAM wParam,

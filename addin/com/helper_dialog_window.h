@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "addin/norvale_helper_dlg.h"
+#include "base/win/unique_handle.h"
 #include "platform/desktop.h"
 
 namespace norvale::win {
@@ -24,10 +25,7 @@ class HelperDialogWindow {
                      HWND parent);
   HelperDialogWindow(const HelperDialogWindow&) = delete;
   HelperDialogWindow& operator=(const HelperDialogWindow&) = delete;
-  // Destroys the window, and with it any timer still running.
-  ~HelperDialogWindow();
-
-  HWND window() const { return m_hWnd; }
+  HWND window() const { return m_hWnd.get(); }
   // The helper; nullptr when there is no window.
   NorvaleHelperDlg* helper() { return m_helper ? &*m_helper : nullptr; }
 
@@ -36,7 +34,8 @@ class HelperDialogWindow {
                                      LPARAM lParam) noexcept;
 
   IUnknown& m_owner;
-  HWND m_hWnd;
+  // Destroying the window stops any timer still running.
+  UniqueHwnd m_hWnd;
   std::optional<NorvaleHelperDlg> m_helper;  // destroyed before the window
 };
 

@@ -6,20 +6,20 @@
 
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "addin/com/helper_dialog_window.h"
 #include "addin/com/type_info_holder.h"
 #include "addin/explorer_events.h"
 #include "addin/ribbon.h"
+#include "base/win/bstr.h"
+#include "base/win/com_guard.h"
+#include "base/win/module.h"
+#include "base/win/scoped_variant.h"
+#include "base/win/unique_handle.h"
 #include "outlook/com/com_outlook.h"
-#include "outlook/com/com_values.h"
 #include "outlook/com/dispatch.h"
 #include "outlook/com/outlook_iids.h"
 #include "resource.h"
-#include "server/com_guard.h"
-#include "server/module.h"
-#include "server/unique_handle.h"
 
 namespace norvale::win {
 namespace {
@@ -89,22 +89,6 @@ ComPtr<IDispatch> ActiveExplorer(IDispatch* app) {
   return spExplorer;
 }
 
-// The explorer's connection point for ExplorerEvents_10, the source that
-// declares the inline-response events; null when it has none.
-ComPtr<IConnectionPoint> ExplorerEventsPoint(IDispatch* explorer) {
-  ComPtr<IConnectionPointContainer> spContainer;
-  ComPtr<IConnectionPoint> spPoint;
-  if (explorer != nullptr &&
-      SUCCEEDED(explorer->QueryInterface(IID_PPV_ARGS(spContainer.GetAddressOf())))) {
-    spContainer->FindConnectionPoint(com::IID_Outlook_ExplorerEvents_10, &spPoint);
-  }
-  return spPoint;
-}
-
-std::u16string_view BstrView(BSTR bstr) {
-  return {reinterpret_cast<const char16_t*>(bstr), SysStringLen(bstr)};
-}
-
 // The Id of the ribbon control `control`; empty when it is none.
 UniqueBstr ControlId(IDispatch* control) {
   ComPtr<IRibbonControl> spControl;
@@ -118,7 +102,7 @@ UniqueBstr ControlId(IDispatch* control) {
 // Ribbon document `id` (resource type "XML") as wide text, converted from
 // the ANSI code page character by character; null when it cannot be read.
 BSTR LoadRibbonXml(int id) {
-  const HMODULE module = g_app.instance();
+  const HMODULE module = CurrentModule();
   if (module == nullptr) return nullptr;
   HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(id), L"XML");
   HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
@@ -177,13 +161,14 @@ HRESULT CNorvaleOAddin::CreateInstance(IUnknown* outer, REFIID riid, void** ppv)
 CNorvaleOAddin::CNorvaleOAddin(IUnknown* outer)
     : m_inner(*this),
       m_pControllingUnknown(outer != nullptr ? outer : &m_inner),
-      m_inlineResponseCloseSink(*this, kInlineResponseCloseSink),
-      m_inlineResponseSink(*this, kInlineResponseSink),
-      m_core(m_desktop) {
-  g_module.Lock();
+      m_core(m_desktop),
+      m_inlineResponseCloseSink(*static_cast<INorvaleOAddin*>(this), m_core,
+                                kInlineResponseCloseSink),
+      m_inlineResponseSink(*static_cast<INorvaleOAddin*>(this), m_core, kInlineResponseSink) {
+  LockModule();
 }
 
-CNorvaleOAddin::~CNorvaleOAddin() { g_module.Unlock(); }
+CNorvaleOAddin::~CNorvaleOAddin() { UnlockModule(); }
 
 HRESULT CNorvaleOAddin::InternalQueryInterface(REFIID riid, void** ppv) {
   const IID& wanted = riid == IID_IUnknown ? *kInterfaces[0].piid : riid;
@@ -318,7 +303,7 @@ HRESULT CNorvaleOAddin::GetImage(IDispatch*, IDispatch** picture) {
     *picture = nullptr;
     // The same picture for every button. LoadIcon's icon is shared by every
     // caller and must never be destroyed, so the picture owns a copy of its own.
-    const HICON hShared = LoadIconW(g_app.instance(), MAKEINTRESOURCEW(IDI_SEND));
+    const HICON hShared = LoadIconW(CurrentModule(), MAKEINTRESOURCEW(IDI_SEND));
     UniqueHicon hIcon(hShared != nullptr ? CopyIcon(hShared) : nullptr);
     if (!hIcon) return S_OK;
     PICTDESC desc = {};
@@ -341,69 +326,6 @@ HRESULT CNorvaleOAddin::SendButton_Action(IDispatch*) {
 
 HRESULT CNorvaleOAddin::SendInlineButton_Action(IDispatch*) {
   return GuardHResult([&] { return m_core.SendInlineButton_Action(); });
-}
-
-HRESULT CNorvaleOAddin::ExplorerEventSink::QueryInterface(REFIID riid, void** ppv) {
-  if (ppv == nullptr) return E_POINTER;
-  if (riid != IID_IUnknown && riid != IID_IDispatch && riid != com::IID_Outlook_ExplorerEvents_10) {
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-  }
-  *ppv = static_cast<IDispatch*>(this);
-  AddRef();
-  return S_OK;
-}
-
-ULONG CNorvaleOAddin::ExplorerEventSink::AddRef() { return m_owner.AddRef(); }
-
-ULONG CNorvaleOAddin::ExplorerEventSink::Release() { return m_owner.Release(); }
-
-HRESULT CNorvaleOAddin::ExplorerEventSink::GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
-
-HRESULT CNorvaleOAddin::ExplorerEventSink::GetTypeInfo(UINT, LCID, ITypeInfo**) {
-  return E_NOTIMPL;
-}
-
-HRESULT CNorvaleOAddin::ExplorerEventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) {
-  return E_NOTIMPL;
-}
-
-HRESULT CNorvaleOAddin::ExplorerEventSink::Invoke(DISPID dispIdMember, REFIID, LCID, WORD,
-                                                  DISPPARAMS* pDispParams, VARIANT*, EXCEPINFO*,
-                                                  UINT*) {
-  return GuardHResult([&] {
-    // Every explorer event reaches both sinks; each acts on its own rows only.
-    const ExplorerEventEntry* entry = FindExplorerEvent(m_nSink, dispIdMember);
-    if (entry == nullptr) return S_OK;
-    const UINT cArgs = pDispParams != nullptr ? pDispParams->cArgs : 0;
-    if (cArgs != entry->argTypes.size()) return DISP_E_BADPARAMCOUNT;
-    // The row gives each argument's type; rgvarg holds them last to first.
-    std::vector<std::shared_ptr<outlook::MailItem>> args;
-    for (UINT i = 0; i < cArgs; ++i) {
-      com::ScopedVariant item;
-      if (FAILED(VariantChangeType(item.Receive(), &pDispParams->rgvarg[cArgs - 1 - i], 0,
-                                   VT_DISPATCH))) {
-        return DISP_E_TYPEMISMATCH;
-      }
-      args.push_back(com::WrapMailItem(item.get().pdispVal));
-    }
-    entry->handler(m_owner.m_core, args);
-    return S_OK;
-  });
-}
-
-void CNorvaleOAddin::ExplorerEventSink::Advise(IDispatch* explorer) {
-  DWORD dwCookie = 0;
-  ComPtr<IConnectionPoint> spPoint = ExplorerEventsPoint(explorer);
-  if (spPoint && SUCCEEDED(spPoint->Advise(this, &dwCookie))) m_dwCookie = dwCookie;
-}
-
-void CNorvaleOAddin::ExplorerEventSink::Unadvise(IDispatch* explorer) {
-  if (m_dwCookie == 0) return;
-  const DWORD dwCookie = std::exchange(m_dwCookie, 0);
-  if (ComPtr<IConnectionPoint> spPoint = ExplorerEventsPoint(explorer)) {
-    spPoint->Unadvise(dwCookie);
-  }
 }
 
 }  // namespace norvale::win

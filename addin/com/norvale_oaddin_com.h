@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "NorvaleOlkAddin.h"
+#include "addin/com/explorer_event_sink.h"
 #include "addin/norvale_addin.h"
 #include "outlook/com/office.h"
 #include "outlook/outlook.h"
@@ -90,37 +91,6 @@ class CNorvaleOAddin final : public DualInterface<INorvaleOAddin>,
     CNorvaleOAddin& m_owner;
   };
 
-  // One sink on the explorer's event dispinterface. It is handed to the
-  // explorer's connection point only (QueryInterface on the object does not
-  // reach it) and counts on the object, so an attached sink keeps the object
-  // alive.
-  class ExplorerEventSink final : public IDispatch {
-   public:
-    // `sink`: the sink's number in the event table.
-    ExplorerEventSink(CNorvaleOAddin& owner, int sink) : m_owner(owner), m_nSink(sink) {}
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-    STDMETHODIMP GetTypeInfoCount(UINT* pctinfo) override;
-    STDMETHODIMP GetTypeInfo(UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo) override;
-    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
-                               DISPID* rgDispId) override;
-    STDMETHODIMP Invoke(DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
-                        DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                        UINT* puArgErr) override;
-
-    // Attaches to (detaches from) the explorer's event connection point;
-    // failures leave the sink detached.
-    void Advise(IDispatch* explorer);
-    void Unadvise(IDispatch* explorer);
-
-   private:
-    CNorvaleOAddin& m_owner;
-    int m_nSink;
-    DWORD m_dwCookie = 0;  // 0 while detached
-  };
-
   explicit CNorvaleOAddin(IUnknown* outer);
   ~CNorvaleOAddin();
 
@@ -134,12 +104,11 @@ class CNorvaleOAddin final : public DualInterface<INorvaleOAddin>,
   IUnknown* m_pControllingUnknown;  // the aggregating object, or &m_inner
   ULONG m_nRefCount = 0;            // plain: the object lives in one apartment
 
-  ExplorerEventSink m_inlineResponseCloseSink;
-  ExplorerEventSink m_inlineResponseSink;
-
   platform::Win32Desktop m_desktop;
   ::norvale::CNorvaleOAddin m_core;                   // holds m_desktop
   std::shared_ptr<outlook::Application> m_spOutlook;  // the object model over m_spApp
+  ExplorerEventSink m_inlineResponseCloseSink;        // both on m_core
+  ExplorerEventSink m_inlineResponseSink;
 
   // Released from the bottom up on destruction.
   Microsoft::WRL::ComPtr<IDispatch> m_spApp;       // Outlook's _Application

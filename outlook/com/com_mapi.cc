@@ -6,13 +6,14 @@
 #include <utility>
 #include <vector>
 
-#include "outlook/com/com_values.h"
+#include "base/win/com_guard.h"
 #include "outlook/com/outlook_iids.h"
 
 namespace norvale::com {
 namespace {
 
 using Microsoft::WRL::ComPtr;
+using win::ThrowIfOutOfMemory;
 
 // Owns one buffer that MAPI allocated for an out parameter.
 template <typename T>

@@ -7,8 +7,8 @@
 
 #include <memory>
 
+#include "base/win/unique_handle.h"
 #include "outlook/outlook.h"
-#include "server/unique_handle.h"
 
 namespace norvale::com {
 

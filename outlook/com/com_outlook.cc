@@ -5,13 +5,17 @@
 #include <type_traits>
 #include <utility>
 
+#include "base/win/com_guard.h"
+#include "base/win/scoped_variant.h"
 #include "outlook/com/com_mapi.h"
-#include "outlook/com/com_values.h"
 #include "outlook/com/dispatch.h"
 #include "outlook/com/office.h"
 
 namespace norvale::com {
 namespace {
+
+using win::ScopedVariant;
+using win::ThrowIfOutOfMemory;
 
 // A read may be a property (Session) or a method (ActiveInspector, Copy,
 // GetContact); asked both ways at once, as script hosts ask, the object

@@ -5,10 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "base/win/com_guard.h"
 #include "outlook/com/outlook_iids.h"
 
 namespace norvale::com {
 namespace {
+
+using win::ThrowIfOutOfMemory;
 
 // Indexed by Kind.
 constexpr std::array<const IID*, kKindCount> kKindIids = {

@@ -11,7 +11,7 @@
 #include <span>
 #include <string_view>
 
-#include "outlook/com/com_values.h"
+#include "base/win/scoped_variant.h"
 
 namespace norvale::com {
 
@@ -48,7 +48,7 @@ ComPtr<IDispatch> QueryKind(IUnknown* object, Kind kind);
 // member that raised an exception gives the exception's own code.
 struct DispResult {
   HRESULT hr = E_FAIL;
-  ScopedVariant value;
+  win::ScopedVariant value;
 };
 
 // Calls member `name` of `object`, an object of `kind`, with `flags`

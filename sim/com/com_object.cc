@@ -9,6 +9,7 @@
 #include <sstream>
 #include <vector>
 
+#include "base/win/module.h"
 #include "sim/com/sim_com.h"
 
 namespace norvale::sim {
@@ -21,10 +22,8 @@ using Microsoft::WRL::ComPtr;
 // outlive any scope that would own it.
 ITypeLib* HarnessTypeLib() {
   static ITypeLib* const s_library = [] {
-    wchar_t path[MAX_PATH] = {};
     ITypeLib* library = nullptr;
-    if (GetModuleFileNameW(nullptr, path, MAX_PATH) == 0 ||
-        FAILED(LoadTypeLibEx(path, REGKIND_NONE, &library))) {
+    if (FAILED(LoadTypeLibEx(win::ModulePath(nullptr).c_str(), REGKIND_NONE, &library))) {
       std::fputs("norvale harness: the program holds no Outlook type library\n", stderr);
       std::abort();
     }

@@ -11,6 +11,8 @@
 
 #include <set>
 
+#include "base/win/com_object.h"
+
 namespace norvale::sim {
 
 // The type information of interface `iid` in the harness's type library; for
@@ -28,40 +30,25 @@ class Counted {
 
   static std::set<const Counted*>& Live();
   const char* kind() const { return m_kind; }
-  ULONG refs() const { return m_refs; }
+  virtual ULONG refs() const = 0;
 
  protected:
   explicit Counted(const char* kind) : m_kind(kind) { Live().insert(this); }
   virtual ~Counted() { Live().erase(this); }
 
-  ULONG m_refs = 0;  // plain: the objects live in the test's apartment
-
  private:
   const char* m_kind;
 };
 
-// IUnknown over the interfaces `Interfaces`, which Find picks from.
+// A harness object over the interfaces `Interfaces`, which Find picks from;
+// it deletes itself at its last Release.
 template <typename... Interfaces>
-class ComObject : public Counted, public Interfaces... {
+class ComObject : public Counted, public win::ComObject<Interfaces...> {
  public:
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (ppv == nullptr) return E_POINTER;
-    *ppv = Find(riid);
-    if (*ppv == nullptr) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
-  STDMETHODIMP_(ULONG) Release() override {
-    const ULONG left = --m_refs;
-    if (left == 0) delete this;
-    return left;
-  }
+  ULONG refs() const override { return win::ComObject<Interfaces...>::refs(); }
 
  protected:
-  using Counted::Counted;
-  // The interface pointer that answers `riid`, or nullptr.
-  virtual void* Find(REFIID riid) = 0;
+  explicit ComObject(const char* kind) : Counted(kind) {}
 };
 
 // An object whose IDispatch is its dual interface `Dual` as the type library

@@ -9,6 +9,7 @@
 #include "NorvaleOlkAddin.h"
 #include "addin/norvale_addin.h"
 #include "addin/norvale_helper_dlg.h"
+#include "base/win/scoped_variant.h"
 #include "outlook/com/office.h"
 #include "sim/com/message_box_reader.h"
 #include "sim/com/ribbon_control.h"
@@ -40,11 +41,8 @@ HRESULT PressButton(INorvaleOAddin& addin, const wchar_t* callback,
                     HRESULT (STDMETHODCALLTYPE INorvaleOAddin::*method)(IDispatch*),
                     const wchar_t* controlId) {
   ComPtr<IRibbonControl> spControl = NewRibbonControl(controlId);
-  VARIANT control;
-  VariantInit(&control);
-  V_VT(&control) = VT_DISPATCH;
-  V_DISPATCH(&control) = spControl.Get();
-  const HRESULT hr = InvokeByName(&addin, callback, DISPATCH_METHOD, {&control, 1}, nullptr);
+  const win::ScopedVariant control(spControl.Get());
+  const HRESULT hr = InvokeByName(&addin, callback, DISPATCH_METHOD, {&control.get(), 1}, nullptr);
   if (hr != TYPE_E_LIBNOTREGISTERED && hr != TYPE_E_CANTLOADLIBRARY) return hr;
   return (addin.*method)(spControl.Get());
 }

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/win/com_guard.h"
 #include "outlook/com/outlook_iids.h"
-#include "server/com_guard.h"
 #include "sim/com/com_object.h"
 
 namespace norvale::sim {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/win/com_guard.h"
 #include "outlook/com/outlook_iids.h"
-#include "server/com_guard.h"
 #include "sim/com/com_object.h"
 #include "sim/com/sim_mapi.h"
 

@@ -5,7 +5,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "server/com_guard.h"
+#include "base/win/bstr.h"
+#include "base/win/com_guard.h"
 #include "sim/com/com_object.h"
 #include "sim/com/mapi_objects.h"
 
@@ -21,10 +22,7 @@ class Object;
 
 // --- Values between the vtable's types and the port's ---------------------------
 
-OptText In(BSTR text) {
-  if (text == nullptr) return std::nullopt;
-  return std::u16string(reinterpret_cast<const char16_t*>(text), SysStringLen(text));
-}
+OptText In(BSTR text) { return win::BstrText(text); }
 
 // A string the profile does not have is a failed read. A type-library
 // dispatch copies a read's result, and a null BSTR copies to an empty one, so
@@ -32,9 +30,8 @@ OptText In(BSTR text) {
 // succeeds; it answers MAPI_E_NOT_FOUND for a property it has no value for.
 HRESULT Out(const OptText& text, BSTR* out) {
   if (!text) return static_cast<HRESULT>(0x8004010F);
-  *out = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text->data()),
-                           static_cast<UINT>(text->size()));
-  return *out != nullptr ? S_OK : E_OUTOFMEMORY;
+  *out = win::MakeBstr(text).release();
+  return S_OK;
 }
 
 // A number the port could not read is a failed call, as in Outlook. Outlook's

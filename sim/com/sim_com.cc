@@ -3,8 +3,10 @@
 #include <string_view>
 #include <utility>
 
-#include "addin/explorer_events.h"
-#include "server/com_guard.h"
+#include "base/win/com_guard.h"
+#include "base/win/scoped_variant.h"
+#include "outlook/com/outlook_iids.h"
+#include "sim/com/com_object.h"
 #include "sim/com/explorer.h"
 #include "sim/com/outlook_objects.h"
 #include "sim/run/inline_layout.h"
@@ -15,6 +17,14 @@ using Microsoft::WRL::ComPtr;
 using win::GuardHResult;
 
 namespace {
+
+// The DISPID of Outlook's explorer event `name`, as the type library declares it.
+DISPID ExplorerEventDispid(const wchar_t* name) {
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  MEMBERID id = DISPID_UNKNOWN;
+  TypeInfoOf(com::IID_Outlook_ExplorerEvents_10)->GetIDsOfNames(names, 1, &id);
+  return id;
+}
 
 HWND CreateHiddenWindow(const wchar_t* title) {
   static const ATOM kClass = [] {
@@ -37,21 +47,19 @@ SimOutlookCom::SimOutlookCom(sim::SimOutlook& outlook, bool with_explorer)
       m_events(std::make_shared<ExplorerEventConnections>()) {
   ComPtr<_Explorer> spExplorer;
   if (with_explorer) {
-    m_explorerWindow = CreateHiddenWindow(L"Norvale harness: main window");
-    spExplorer = NewExplorer(m_explorerWindow, m_events);
+    m_explorerWindow.reset(CreateHiddenWindow(L"Norvale harness: main window"));
+    spExplorer = NewExplorer(m_explorerWindow.get(), m_events);
     if (outlook.scenario().action == Scenario::Action::kInline) {
       CreateInlineWindows(outlook.scenario().inlineWindows);
     }
   }
-  m_spApplication = NewApplication(outlook.application(), m_inspectorWindow, std::move(spExplorer));
+  m_spApplication =
+      NewApplication(outlook.application(), m_inspectorWindow.get(), std::move(spExplorer));
 }
 
 SimOutlookCom::~SimOutlookCom() {
   m_spApplication.Reset();
   m_events->sinks.clear();
-  // Destroying the main window destroys the reply's windows in it.
-  if (m_explorerWindow != nullptr) DestroyWindow(m_explorerWindow);
-  DestroyWindow(m_inspectorWindow);
 }
 
 void SimOutlookCom::CreateInlineWindows(const std::vector<std::string>& chain) {
@@ -71,10 +79,10 @@ void SimOutlookCom::CreateInlineWindows(const std::vector<std::string>& chain) {
     return true;
   }();
   // On screen, so that the synthetic click lands on the toolbar.
-  SetWindowPos(m_explorerWindow, HWND_TOP, kExplorerRect.left, kExplorerRect.top,
+  SetWindowPos(m_explorerWindow.get(), HWND_TOP, kExplorerRect.left, kExplorerRect.top,
                kExplorerRect.right - kExplorerRect.left, kExplorerRect.bottom - kExplorerRect.top,
                SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  HWND parent = m_explorerWindow;
+  HWND parent = m_explorerWindow.get();
   RECT client;
   for (std::size_t i = 0; i < chain.size(); ++i) {
     GetClientRect(parent, &client);
@@ -89,7 +97,7 @@ void SimOutlookCom::CreateInlineWindows(const std::vector<std::string>& chain) {
   }
   m_toolbarWindow = parent;
   SetWindowLongPtrW(m_toolbarWindow, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  UpdateWindow(m_explorerWindow);
+  UpdateWindow(m_explorerWindow.get());
 }
 
 LRESULT CALLBACK SimOutlookCom::ToolbarProc(HWND hWnd, UINT message, WPARAM wParam,
@@ -114,8 +122,8 @@ void SimOutlookCom::OnPopOutClick() {
   if (m_outlook.poppedOut()) return;
   // The reply moves into a compose window of its own, and the inline reply ends.
   m_outlook.PopOutInline();
-  ShowWindow(m_inspectorWindow, SW_SHOWNOACTIVATE);
-  RaiseExplorerEvent(kDispidInlineResponseClose, {});
+  ShowWindow(m_inspectorWindow.get(), SW_SHOWNOACTIVATE);
+  RaiseExplorerEvent(ExplorerEventDispid(L"InlineResponseClose"), {});
 }
 
 void SimOutlookCom::RaiseExplorerEvent(DISPID dispid, std::span<const VARIANT> args) {
@@ -123,12 +131,8 @@ void SimOutlookCom::RaiseExplorerEvent(DISPID dispid, std::span<const VARIANT> a
 }
 
 void SimOutlookCom::RaiseInlineResponse() {
-  ComPtr<_MailItem> spItem = NewMailItem(m_outlook.sourceItem());
-  VARIANT item;
-  VariantInit(&item);
-  V_VT(&item) = VT_DISPATCH;
-  V_DISPATCH(&item) = spItem.Get();
-  RaiseExplorerEvent(kDispidInlineResponse, {&item, 1});
+  const win::ScopedVariant item(NewMailItem(m_outlook.sourceItem()).Get());
+  RaiseExplorerEvent(ExplorerEventDispid(L"InlineResponse"), {&item.get(), 1});
 }
 
 ExplorerEventLog SimOutlookCom::explorerEvents() const {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/win/unique_handle.h"
 #include "sim/outlook/sim_outlook.h"
 
 namespace norvale::sim {
@@ -62,8 +63,8 @@ class SimOutlookCom {
   SimOutlookCom& operator=(const SimOutlookCom&) = delete;
 
   IDispatch* application() const { return m_spApplication.Get(); }
-  HWND inspectorWindow() const { return m_inspectorWindow; }
-  HWND explorerWindow() const { return m_explorerWindow; }
+  HWND inspectorWindow() const { return m_inspectorWindow.get(); }
+  HWND explorerWindow() const { return m_explorerWindow.get(); }
   ExplorerEventLog explorerEvents() const;
 
   // Raises an explorer event on every sink connected to a dispinterface that
@@ -71,8 +72,7 @@ class SimOutlookCom {
   void RaiseExplorerEvent(DISPID dispid, std::span<const VARIANT> args);
   // Outlook opens the composed message as an inline reply.
   void RaiseInlineResponse();
-  // The inline reply's toolbar, and the clicks its first button received.
-  HWND toolbarWindow() const { return m_toolbarWindow; }
+  // The clicks the first button of the inline reply's toolbar received.
   int popOutClicks() const { return m_popOutClicks; }
 
  private:
@@ -82,8 +82,8 @@ class SimOutlookCom {
   void OnPopOutClick();
 
   sim::SimOutlook& m_outlook;
-  HWND m_inspectorWindow = nullptr;
-  HWND m_explorerWindow = nullptr;
+  win::UniqueHwnd m_inspectorWindow;
+  win::UniqueHwnd m_explorerWindow;  // destroys the reply's windows in it
   HWND m_toolbarWindow = nullptr;
   int m_popOutClicks = 0;
   std::shared_ptr<ExplorerEventConnections> m_events;

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <utility>
 
+#include "base/win/module.h"
+
 namespace norvale::sim {
 namespace {
 
@@ -21,16 +23,7 @@ auto CallLoaded(const char* name, Args... args) {
 }
 
 std::wstring ProgramFolder() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-    if (length < path.size()) {
-      path.resize(length);
-      break;
-    }
-    path.resize(path.size() * 2);
-  }
-  return std::filesystem::path(path).parent_path().wstring();
+  return std::filesystem::path(win::ModulePath(nullptr)).parent_path().wstring();
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
+#include "base/win/unique_handle.h"
 #include "outlook/outlook.h"
-#include "server/unique_handle.h"
 #include "sim/com/mapi32/mapi32_harness.h"
 
 namespace norvale::sim {

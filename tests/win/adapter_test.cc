@@ -18,14 +18,18 @@
 #include <tuple>
 #include <vector>
 
+#include "base/win/scoped_variant.h"
+#include "base/win/unique_handle.h"
 #include "outlook/com/com_outlook.h"
-#include "outlook/com/com_values.h"
 #include "outlook/com/dispatch.h"
 #include "outlook/com/outlook_iids.h"
 #include "platform/win32/win32_desktop.h"
+#include "tests/win/fakes.h"
 
 namespace norvale::com {
 namespace {
+
+using win::ScopedVariant;
 
 // Fakes alive, over every kind; each test ends with none.
 int g_liveFakes = 0;
@@ -49,25 +53,12 @@ std::wstring NameOf(DISPID id) {
   return {};
 }
 
-// Reference counting shared by the fakes.
+// A fake that deletes itself at its last Release; g_liveFakes counts them.
 template <typename... Interfaces>
-class Counted : public Interfaces... {
+class Counted : public win::ComObject<Interfaces...> {
  public:
   Counted() { ++g_liveFakes; }
-  virtual ~Counted() { --g_liveFakes; }
-  Counted(const Counted&) = delete;
-  Counted& operator=(const Counted&) = delete;
-
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refs; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG refs = --m_refs;
-    if (refs == 0) delete this;
-    return refs;
-  }
-  ULONG refs() const { return m_refs; }
-
- private:
-  ULONG m_refs = 0;
+  ~Counted() override { --g_liveFakes; }
 };
 
 // VariantCopy into `to`, keeping a null BSTR null (Wine's VariantCopy makes
@@ -158,19 +149,15 @@ class FakeDispatch final : public Counted<IDispatch, IOleWindow> {
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
     *ppv = nullptr;
     if (FAILED(m_queryFailure)) return m_queryFailure;
-    if (riid == IID_IUnknown || riid == IID_IDispatch || riid == m_iid) {
-      *ppv = static_cast<IDispatch*>(this);
-    } else if (riid == IID_IOleWindow && m_hwnd) {
-      *ppv = static_cast<IOleWindow*>(this);
-    } else {
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    return Counted::QueryInterface(riid, ppv);
   }
 
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override {
+    return win::tests::UnexpectedCall("GetTypeInfoCount");
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override {
+    return win::tests::UnexpectedCall("GetTypeInfo");
+  }
 
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                           DISPID* ids) override {
@@ -211,7 +198,9 @@ class FakeDispatch final : public Counted<IDispatch, IOleWindow> {
     *hwnd = m_hwnd;
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE ContextSensitiveHelp(BOOL) override {
+    return win::tests::UnexpectedCall("ContextSensitiveHelp");
+  }
 
  private:
   struct Member {
@@ -221,6 +210,13 @@ class FakeDispatch final : public Counted<IDispatch, IOleWindow> {
   };
 
   explicit FakeDispatch(const IID& iid) : m_iid(iid) {}
+
+  void* Find(REFIID riid) override {
+    return win::FindInterface(
+        riid, {{IID_IDispatch, static_cast<IDispatch*>(this)},
+               {m_iid, static_cast<IDispatch*>(this)},
+               {IID_IOleWindow, m_hwnd ? static_cast<IOleWindow*>(this) : nullptr}});
+  }
 
   const IID m_iid;
   std::map<std::wstring, Member> m_members;
@@ -625,7 +621,7 @@ TEST_F(AdapterTest, ArgumentsReachOutlookAsItsTypesSay) {
     ASSERT_EQ(call.args.size(), 1u);
     ASSERT_EQ(call.args[0].type(), e.type);
     if (e.type == VT_BSTR) {
-      EXPECT_EQ(BstrText(V_BSTR(&call.args[0].get())), e.text);
+      EXPECT_EQ(win::BstrText(V_BSTR(&call.args[0].get())), e.text);
     } else {
       EXPECT_EQ(V_I4(&call.args[0].get()), e.number);
     }
@@ -710,17 +706,18 @@ TEST_F(AdapterTest, InspectorWindowComesFromIOleWindow) {
   EXPECT_EQ(Must(app->ActiveInspector())->Window(), platform::WindowHandle{0x1234});
 }
 
-// MAPI's objects as a provider gives them: every method E_NOTIMPL until a
-// fake overrides it (the declarations name parameters that stubs do not use).
+// MAPI's objects as a provider gives them: every method is an unexpected
+// call until a fake overrides it (the declarations name parameters that
+// stubs do not use).
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wunused-parameter"
 class StubMapiSession : public IMAPISession {
  public:
-  MAPI_IMAPISESSION_METHODS(override { return E_NOTIMPL; })
+  MAPI_IMAPISESSION_METHODS(override { return win::tests::UnexpectedCall("IMAPISession"); })
 };
 class StubMapiProp : public IMAPIProp {
  public:
-  MAPI_IMAPIPROP_METHODS(override { return E_NOTIMPL; })
+  MAPI_IMAPIPROP_METHODS(override { return win::tests::UnexpectedCall("IMAPIProp"); })
 };
 #pragma GCC diagnostic pop
 
@@ -751,12 +748,6 @@ class FakeMailUser final : public Counted<StubMapiProp> {
  public:
   explicit FakeMailUser(const MapiAllocator& mapi) : m_mapi(mapi) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = riid == IID_IUnknown ? this : nullptr;
-    if (!*ppv) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
   HRESULT STDMETHODCALLTYPE GetProps(LPSPropTagArray tags, ULONG flags, ULONG* count,
                                      LPSPropValue* props) override {
     requested.assign(tags->aulPropTag, tags->aulPropTag + tags->cValues);
@@ -776,6 +767,10 @@ class FakeMailUser final : public Counted<StubMapiProp> {
   ULONG requestFlags = ~0u;
 
  private:
+  // Only IUnknown: the adapter asks the identity for nothing else.
+  void* Find(REFIID riid) override {
+    return win::FindInterface(riid, {{IID_IUnknown, static_cast<IMAPIProp*>(this)}});
+  }
   const MapiAllocator& m_mapi;
 };
 
@@ -786,12 +781,6 @@ class FakeMapiSession final : public Counted<StubMapiSession> {
   FakeMapiSession(const MapiAllocator& mapi, IUnknown* mailUser)
       : m_mapi(mapi), m_spMailUser(mailUser) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = riid == IID_IUnknown || riid == IID_MapiSession ? this : nullptr;
-    if (!*ppv) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
   HRESULT STDMETHODCALLTYPE QueryIdentity(ULONG* size, LPENTRYID* id) override {
     EXPECT_EQ(m_mapi.allocate(static_cast<ULONG>(kIdentity.size()), reinterpret_cast<void**>(id)),
               0);
@@ -816,6 +805,10 @@ class FakeMapiSession final : public Counted<StubMapiSession> {
   ULONG openFlags = 0;
 
  private:
+  void* Find(REFIID riid) override {
+    return win::FindInterface(riid, {{IID_MapiSession, static_cast<IMAPISession*>(this)}});
+  }
+
   const MapiAllocator& m_mapi;
   ComPtr<IUnknown> m_spMailUser;
 };
@@ -901,9 +894,10 @@ TEST(Win32DesktopTest, PumpDispatchesEveryQueuedMessage) {
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.lpszClassName = L"NorvaleAdapterTestWindow";
   ASSERT_NE(RegisterClassW(&windowClass), 0);
-  const HWND hwnd = CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                    nullptr, windowClass.hInstance, nullptr);
-  ASSERT_NE(hwnd, nullptr);
+  win::UniqueHwnd window(CreateWindowExW(0, windowClass.lpszClassName, L"", 0, 0, 0, 0, 0,
+                                         HWND_MESSAGE, nullptr, windowClass.hInstance, nullptr));
+  ASSERT_TRUE(window);
+  const HWND hwnd = window.get();
 
   g_received.clear();
   ASSERT_TRUE(PostMessageW(hwnd, WM_APP, 1, 0));
@@ -918,7 +912,7 @@ TEST(Win32DesktopTest, PumpDispatchesEveryQueuedMessage) {
   EXPECT_EQ(msg.wParam, 7u);
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
 
-  DestroyWindow(hwnd);
+  window.reset();  // a class with windows cannot be unregistered
   UnregisterClassW(windowClass.lpszClassName, windowClass.hInstance);
 }
 

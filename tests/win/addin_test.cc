@@ -21,6 +21,7 @@
 #include "outlook/com/office.h"
 #include "outlook/com/outlook_iids.h"
 #include "resource.h"
+#include "tests/win/fakes.h"
 #include "tests/win/win_test_support.h"
 
 namespace norvale::win::tests {
@@ -28,46 +29,9 @@ namespace {
 
 using Microsoft::WRL::ComPtr;
 
-// A COM object owned by the test (it never deletes itself) that counts its
-// references, starting with the test's own one. IUnknown is `First`.
-template <typename First, typename... Rest>
-class Fake : public First, public Rest... {
- public:
-  virtual ~Fake() = default;
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = riid == IID_IUnknown ? static_cast<First*>(this) : Find(riid);
-    if (*ppv == nullptr) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++m_nRefCount; }
-  STDMETHODIMP_(ULONG) Release() override { return --m_nRefCount; }
-  ULONG refs() const { return m_nRefCount; }
-
- protected:
-  // The interface that answers `riid` (not IUnknown), or null.
-  virtual void* Find(REFIID riid) = 0;
-
- private:
-  ULONG m_nRefCount = 1;
-};
-
-// IDispatch's members for a fake whose vtable interface is its only way in.
-template <typename Interface>
-class NoDispatch : public Fake<Interface> {
- public:
-  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-  STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                      UINT*) override {
-    return E_NOTIMPL;
-  }
-};
-
 // An Outlook object of the kind `kind` whose members are properties read by
 // name: a text, or an object (null: none). It logs the members read.
-class FakeOutlookObject final : public Fake<IDispatch> {
+class FakeOutlookObject final : public OwnedFake<IDispatch> {
  public:
   struct Member {
     std::wstring name;
@@ -90,7 +54,9 @@ class FakeOutlookObject final : public Fake<IDispatch> {
     *pctinfo = 0;
     return S_OK;
   }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override {
+    return UnexpectedCall("GetTypeInfo");
+  }
   STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
     for (size_t i = 0; i < m_members.size(); ++i) {
@@ -125,7 +91,8 @@ class FakeOutlookObject final : public Fake<IDispatch> {
 
  private:
   void* Find(REFIID riid) override {
-    return riid == IID_IDispatch || riid == m_kind ? static_cast<IDispatch*>(this) : nullptr;
+    return FindInterface(riid, {{IID_IDispatch, static_cast<IDispatch*>(this)},
+                                {m_kind, static_cast<IDispatch*>(this)}});
   }
 
   void Set(Member member) {
@@ -144,10 +111,8 @@ class FakeOutlookObject final : public Fake<IDispatch> {
 
 // Outlook's main window: its window, and the connection point of its event
 // dispinterface, which records the sinks attached to it.
-class FakeExplorer final : public NoDispatch<IDispatch>,
-                           public IOleWindow,
-                           public IConnectionPointContainer,
-                           public IConnectionPoint {
+class FakeExplorer final
+    : public NoDispatch<IDispatch, IOleWindow, IConnectionPointContainer, IConnectionPoint> {
  public:
   explicit FakeExplorer(HWND window) : m_hWnd(window) {}
 
@@ -166,22 +131,19 @@ class FakeExplorer final : public NoDispatch<IDispatch>,
     connections.clear();
   }
 
-  // Each interface forwards its IUnknown to the one count.
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    return NoDispatch<IDispatch>::QueryInterface(riid, ppv);
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return NoDispatch<IDispatch>::AddRef(); }
-  STDMETHODIMP_(ULONG) Release() override { return NoDispatch<IDispatch>::Release(); }
-
   // IOleWindow.
   STDMETHODIMP GetWindow(HWND* phwnd) override {
     *phwnd = m_hWnd;
     return S_OK;
   }
-  STDMETHODIMP ContextSensitiveHelp(BOOL) override { return E_NOTIMPL; }
+  STDMETHODIMP ContextSensitiveHelp(BOOL) override {
+    return UnexpectedCall("ContextSensitiveHelp");
+  }
 
   // IConnectionPointContainer.
-  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override {
+    return UnexpectedCall("EnumConnectionPoints");
+  }
   STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** ppCP) override {
     *ppCP = nullptr;
     if (riid != events) return CONNECT_E_NOCONNECTION;
@@ -191,9 +153,11 @@ class FakeExplorer final : public NoDispatch<IDispatch>,
   }
 
   // IConnectionPoint.
-  STDMETHODIMP GetConnectionInterface(IID*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetConnectionInterface(IID*) override {
+    return UnexpectedCall("GetConnectionInterface");
+  }
   STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer**) override {
-    return E_NOTIMPL;
+    return UnexpectedCall("GetConnectionPointContainer");
   }
   STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override {
     ++advises;
@@ -212,17 +176,18 @@ class FakeExplorer final : public NoDispatch<IDispatch>,
     }
     return CONNECT_E_NOCONNECTION;
   }
-  STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+  STDMETHODIMP EnumConnections(IEnumConnections**) override {
+    return UnexpectedCall("EnumConnections");
+  }
 
  private:
   void* Find(REFIID riid) override {
-    if (riid == IID_IDispatch || riid == norvale::com::IID_Outlook_Explorer) {
-      return static_cast<IDispatch*>(this);
-    }
-    if (riid == IID_IOleWindow) return static_cast<IOleWindow*>(this);
-    if (riid == IID_IConnectionPointContainer) return static_cast<IConnectionPointContainer*>(this);
-    if (riid == IID_IConnectionPoint) return static_cast<IConnectionPoint*>(this);
-    return nullptr;
+    return FindInterface(
+        riid, {{IID_IDispatch, static_cast<IDispatch*>(this)},
+               {norvale::com::IID_Outlook_Explorer, static_cast<IDispatch*>(this)},
+               {IID_IOleWindow, static_cast<IOleWindow*>(this)},
+               {IID_IConnectionPointContainer, static_cast<IConnectionPointContainer*>(this)},
+               {IID_IConnectionPoint, static_cast<IConnectionPoint*>(this)}});
   }
 
   HWND m_hWnd;
@@ -235,14 +200,14 @@ class FakeRibbonControl final : public NoDispatch<IRibbonControl> {
     *Id = SysAllocString(m_id);
     return S_OK;
   }
-  STDMETHODIMP get_Context(IDispatch**) override { return E_NOTIMPL; }
-  STDMETHODIMP get_Tag(BSTR*) override { return E_NOTIMPL; }
+  STDMETHODIMP get_Context(IDispatch**) override { return UnexpectedCall("get_Context"); }
+  STDMETHODIMP get_Tag(BSTR*) override { return UnexpectedCall("get_Tag"); }
 
  private:
   void* Find(REFIID riid) override {
-    return riid == IID_IDispatch || riid == norvale::com::IID_IRibbonControl
-               ? static_cast<IRibbonControl*>(this)
-               : nullptr;
+    return FindInterface(riid,
+                         {{IID_IDispatch, static_cast<IRibbonControl*>(this)},
+                          {norvale::com::IID_IRibbonControl, static_cast<IRibbonControl*>(this)}});
   }
   const wchar_t* m_id;
 };
@@ -250,17 +215,18 @@ class FakeRibbonControl final : public NoDispatch<IRibbonControl> {
 class FakeRibbonUI final : public NoDispatch<IRibbonUI> {
  public:
   STDMETHODIMP Invalidate() override { return S_OK; }
-  STDMETHODIMP InvalidateControl(BSTR) override { return S_OK; }
-  STDMETHODIMP InvalidateControlMso(BSTR) override { return S_OK; }
-  STDMETHODIMP ActivateTab(BSTR) override { return S_OK; }
-  STDMETHODIMP ActivateTabMso(BSTR) override { return S_OK; }
-  STDMETHODIMP ActivateTabQ(BSTR, BSTR) override { return S_OK; }
+  STDMETHODIMP InvalidateControl(BSTR) override { return UnexpectedCall("InvalidateControl"); }
+  STDMETHODIMP InvalidateControlMso(BSTR) override {
+    return UnexpectedCall("InvalidateControlMso");
+  }
+  STDMETHODIMP ActivateTab(BSTR) override { return UnexpectedCall("ActivateTab"); }
+  STDMETHODIMP ActivateTabMso(BSTR) override { return UnexpectedCall("ActivateTabMso"); }
+  STDMETHODIMP ActivateTabQ(BSTR, BSTR) override { return UnexpectedCall("ActivateTabQ"); }
 
  private:
   void* Find(REFIID riid) override {
-    return riid == IID_IDispatch || riid == norvale::com::IID_IRibbonUI
-               ? static_cast<IRibbonUI*>(this)
-               : nullptr;
+    return FindInterface(riid, {{IID_IDispatch, static_cast<IRibbonUI*>(this)},
+                                {norvale::com::IID_IRibbonUI, static_cast<IRibbonUI*>(this)}});
   }
 };
 
@@ -291,7 +257,7 @@ class AddinTest : public RegisteredDllTest<> {
  protected:
   void SetUp() override {
     ASSERT_TRUE(s_registered);
-    ASSERT_NE(m_explorerWindow, nullptr) << "no desktop: run under Xvfb";
+    ASSERT_TRUE(m_explorerWindow) << "no desktop: run under Xvfb";
     m_app.SetText(L"Version", L"16.0.4266.1001");
     m_app.SetObject(L"ActiveExplorer", &m_explorer);
     m_app.SetObject(L"ActiveInspector", nullptr);
@@ -309,9 +275,8 @@ class AddinTest : public RegisteredDllTest<> {
     EXPECT_EQ(m_app.refs(), 1u);
     EXPECT_EQ(m_explorer.refs(), 1u);
     EXPECT_TRUE(m_explorer.connections.empty());
-    EXPECT_TRUE(OwnedWindows(m_explorerWindow).empty());
+    EXPECT_TRUE(OwnedWindows(m_explorerWindow.get()).empty());
     EXPECT_EQ(s_dll->CanUnloadNow(), S_OK);
-    DestroyWindow(m_explorerWindow);
   }
 
   HRESULT Connect(IDispatch* app) {
@@ -343,9 +308,9 @@ class AddinTest : public RegisteredDllTest<> {
                              nullptr, nullptr);
   }
 
-  HWND m_explorerWindow = CreateWindowExW(0, L"Static", L"Explorer", WS_POPUP, 0, 0, 100, 100,
-                                          nullptr, nullptr, nullptr, nullptr);
-  FakeExplorer m_explorer{m_explorerWindow};
+  UniqueHwnd m_explorerWindow{CreateWindowExW(0, L"Static", L"Explorer", WS_POPUP, 0, 0, 100, 100,
+                                              nullptr, nullptr, nullptr, nullptr)};
+  FakeExplorer m_explorer{m_explorerWindow.get()};
   FakeOutlookObject m_app{norvale::com::IID_Outlook_Application};
   ComPtr<INorvaleOAddin> m_spAddin;
   ComPtr<_IDTExtensibility2> m_spExtensibility;
@@ -386,7 +351,7 @@ TEST_F(AddinTest, ConnectionAttachesTheSinksFromLevel4AndMakesTheHiddenWindow) {
     }
 
     // One hidden dialog, owned by the explorer's window.
-    const std::vector<HWND> owned = OwnedWindows(m_explorerWindow);
+    const std::vector<HWND> owned = OwnedWindows(m_explorerWindow.get());
     ASSERT_EQ(owned.size(), 1u);
     EXPECT_EQ(ClassName(owned[0]), L"#32770");
     EXPECT_FALSE(IsWindowVisible(owned[0]));
@@ -396,7 +361,7 @@ TEST_F(AddinTest, ConnectionAttachesTheSinksFromLevel4AndMakesTheHiddenWindow) {
     EXPECT_EQ(m_explorer.advises, 2 * c.sinks);
     EXPECT_EQ(m_explorer.connections.size(), static_cast<size_t>(c.sinks));
     EXPECT_FALSE(IsWindow(owned[0]));
-    const std::vector<HWND> ownedAgain = OwnedWindows(m_explorerWindow);
+    const std::vector<HWND> ownedAgain = OwnedWindows(m_explorerWindow.get());
     ASSERT_EQ(ownedAgain.size(), 1u);
 
     ASSERT_EQ(m_spExtensibility->OnDisconnection(ext_dm_HostShutdown, nullptr), S_OK);
@@ -415,7 +380,7 @@ TEST_F(AddinTest, ApplicationThatIsNotOutlooksIsRefused) {
   EXPECT_TRUE(notOutlook.calls.empty());
   EXPECT_EQ(notOutlook.refs(), 1u);
   // Nothing changed: no window, no sink, and no ribbon as for level 0.
-  EXPECT_TRUE(OwnedWindows(m_explorerWindow).empty());
+  EXPECT_TRUE(OwnedWindows(m_explorerWindow.get()).empty());
   EXPECT_EQ(m_explorer.advises, 0);
   ComPtr<IRibbonExtensibility> spRibbon;
   ASSERT_EQ(m_spAddin.As(&spRibbon), S_OK);
@@ -485,10 +450,13 @@ TEST_F(AddinTest, AttachedSinksKeepTheObjectAliveUntilOutlookLetsGo) {
   } malformed[] = {{&noArgs, S_OK, DISP_E_BADPARAMCOUNT}, {&withText, S_OK, DISP_E_TYPEMISMATCH}};
   for (const auto& m : malformed) {
     for (std::size_t i = 0; i < 2; ++i) {
+      UINT argErr = 7;
       EXPECT_EQ(
           static_cast<IDispatch*>(m_explorer.connections[i].sink)
-              ->Invoke(0xFC92, IID_NULL, 0, DISPATCH_METHOD, m.params, nullptr, nullptr, nullptr),
+              ->Invoke(0xFC92, IID_NULL, 0, DISPATCH_METHOD, m.params, nullptr, nullptr, &argErr),
           i == 0 ? m.closeSink : m.responseSink);
+      // A mismatch names the argument, as DispInvoke does.
+      EXPECT_EQ(argErr, i == 1 && m.params == &withText ? 0u : 7u);
     }
   }
   for (const auto& c : m_explorer.connections) {
@@ -503,7 +471,7 @@ TEST_F(AddinTest, AttachedSinksKeepTheObjectAliveUntilOutlookLetsGo) {
   pSink->Release();
   m_spAddin->Release();
 
-  const HWND hidden = OwnedWindows(m_explorerWindow).at(0);
+  const HWND hidden = OwnedWindows(m_explorerWindow.get()).at(0);
   m_spExtensibility.Reset();
   m_spAddin.Reset();
   EXPECT_EQ(s_dll->CanUnloadNow(), S_FALSE);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "NorvaleOlkAddin.h"
+#include "base/win/scoped_variant.h"
 #include "outlook/com/office.h"
 #include "sim/com/dll_run.h"
 #include "sim/com/ribbon_control.h"
@@ -40,13 +41,12 @@ class InlineSendTest : public RegisteredDllTest<> {
 
   static VARIANT_BOOL Visible(IDispatch* addin, const wchar_t* id) {
     ComPtr<IRibbonControl> spControl = sim::NewRibbonControl(id);
-    VARIANT control, result;
-    VariantInit(&control);
+    const ScopedVariant control(spControl.Get());
+    VARIANT result;
     VariantInit(&result);
-    V_VT(&control) = VT_DISPATCH;
-    V_DISPATCH(&control) = spControl.Get();
-    EXPECT_EQ(sim::InvokeByName(addin, L"GetVisible", DISPATCH_METHOD, {&control, 1}, &result),
-              S_OK);
+    EXPECT_EQ(
+        sim::InvokeByName(addin, L"GetVisible", DISPATCH_METHOD, {&control.get(), 1}, &result),
+        S_OK);
     return V_VT(&result) == VT_BOOL ? V_BOOL(&result) : VARIANT_FALSE;
   }
 };
@@ -100,23 +100,17 @@ TEST_F(InlineSendTest, EachWayThroughTheInlineSend) {
             com.RaiseInlineResponse();
             break;
           case Step::kOpenNotMail: {
-            VARIANT item;
-            VariantInit(&item);
-            V_VT(&item) = VT_DISPATCH;
-            V_DISPATCH(&item) = spNotMail.Get();
-            com.RaiseExplorerEvent(0xFC92, {&item, 1});
+            const ScopedVariant item(spNotMail.Get());
+            com.RaiseExplorerEvent(0xFC92, {&item.get(), 1});
             // The main window's group shows with any inline reply.
             EXPECT_EQ(Visible(spDispatch.Get(), L"Email1Main"), VARIANT_TRUE);
             break;
           }
           case Step::kPress: {
             ComPtr<IRibbonControl> spControl = sim::NewRibbonControl(L"SendNVMain");
-            VARIANT control;
-            VariantInit(&control);
-            V_VT(&control) = VT_DISPATCH;
-            V_DISPATCH(&control) = spControl.Get();
+            const ScopedVariant control(spControl.Get());
             EXPECT_EQ(sim::InvokeByName(spDispatch.Get(), L"SendInlineButton_Action",
-                                        DISPATCH_METHOD, {&control, 1}, nullptr),
+                                        DISPATCH_METHOD, {&control.get(), 1}, nullptr),
                       S_OK);
             break;
           }

@@ -12,6 +12,7 @@
 
 #include "NorvaleOlkAddin.h"
 #include "outlook/com/outlook_iids.h"
+#include "tests/win/fakes.h"
 #include "tests/win/win_test_support.h"
 
 namespace norvale::win::tests {
@@ -239,25 +240,19 @@ TEST_F(ObjectTest, LockCountFollowsObjectsFactoriesAndLocks) {
 
 // An outer object for aggregation that counts its references and hands every
 // interface but IUnknown to the inner object.
-class OuterObject final : public IUnknown {
+class OuterObject final : public OwnedFake<IUnknown> {
  public:
   STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    if (riid == IID_IUnknown) {
-      *ppv = static_cast<IUnknown*>(this);
-      AddRef();
-      return S_OK;
-    }
-    if (m_pInner == nullptr) {
-      *ppv = nullptr;
-      return E_NOINTERFACE;
-    }
+    if (riid == IID_IUnknown || m_pInner == nullptr) return OwnedFake::QueryInterface(riid, ppv);
     return m_pInner->QueryInterface(riid, ppv);
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++m_nRefCount; }
-  STDMETHODIMP_(ULONG) Release() override { return --m_nRefCount; }
 
   IUnknown* m_pInner = nullptr;
-  ULONG m_nRefCount = 1;
+
+ private:
+  void* Find(REFIID riid) override {
+    return riid == IID_IUnknown ? static_cast<IUnknown*>(this) : nullptr;
+  }
 };
 
 TEST_F(ObjectTest, RefusedCreationsLeaveNoObject) {
@@ -280,18 +275,18 @@ TEST_F(ObjectTest, RefusedCreationsLeaveNoObject) {
     EXPECT_EQ(pv, nullptr);
     EXPECT_EQ(dll().CanUnloadNow(), S_OK);
   }
-  EXPECT_EQ(outer.m_nRefCount, 1u);
+  EXPECT_EQ(outer.refs(), 1u);
 }
 
 TEST_F(ObjectTest, AggregatedObjectDelegatesToTheOuterObject) {
   OuterObject outer;
   ASSERT_EQ(Factory()->CreateInstance(&outer, IID_PPV_ARGS(&outer.m_pInner)), S_OK);
   // The inner object holds no reference on the outer one.
-  EXPECT_EQ(outer.m_nRefCount, 1u);
+  EXPECT_EQ(outer.refs(), 1u);
 
   ComPtr<INorvaleOAddin> spAddin;
   ASSERT_EQ(outer.QueryInterface(IID_PPV_ARGS(&spAddin)), S_OK);
-  EXPECT_EQ(outer.m_nRefCount, 2u);
+  EXPECT_EQ(outer.refs(), 2u);
   // The identity, and every further request, belong to the outer object.
   ComPtr<IUnknown> spIdentity;
   ASSERT_EQ(spAddin.As(&spIdentity), S_OK);
@@ -301,7 +296,7 @@ TEST_F(ObjectTest, AggregatedObjectDelegatesToTheOuterObject) {
   EXPECT_EQ(spAddin.As(&spErrorInfo), S_OK);
   spErrorInfo.Reset();
   spAddin.Reset();
-  EXPECT_EQ(outer.m_nRefCount, 1u);
+  EXPECT_EQ(outer.refs(), 1u);
 
   // The inner IUnknown answers IUnknown with itself and keeps the object alive.
   IUnknown* pInnerAgain = nullptr;

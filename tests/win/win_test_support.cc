@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/win/module.h"
+
 namespace norvale::win::tests {
 namespace {
 
@@ -30,11 +32,7 @@ bool NorvaleDll::Load() {
          Resolve(module(), "DllUnregisterServer", m_pfnUnregisterServer);
 }
 
-std::wstring NorvaleDll::path() const {
-  wchar_t buffer[MAX_PATH] = {};
-  const DWORD length = GetModuleFileNameW(module(), buffer, MAX_PATH);
-  return std::wstring(buffer, length);
-}
+std::wstring NorvaleDll::path() const { return ModulePath(module()); }
 
 }  // namespace norvale::win::tests
 

@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "server/unique_handle.h"
+#include "base/win/unique_handle.h"
 
 namespace norvale::win::tests {
 

@@ -10,7 +10,7 @@
 
 #include "NorvaleOlkAddin.h"
 #include "base/text.h"
-#include "server/unique_handle.h"
+#include "base/win/unique_handle.h"
 #include "sim/com/dll_run.h"
 #include "sim/com/sim_mapi.h"
 #include "sim/outlook/report.h"

@@ -13,7 +13,7 @@
 #include <new>
 #include <set>
 
-#include "server/com_guard.h"
+#include "base/win/com_guard.h"
 
 namespace {
 

@@ -6,15 +6,19 @@
 
 #include <vector>
 
+#include "base/win/unique_handle.h"
+
 namespace norvale::win::tests {
 
 using sim::MessageBoxReader;
 namespace {
 
 TEST(MessageBoxReaderTest, ReadsTextOwnerAndStyleThenPressesOk) {
-  const HWND owner = CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
-                                     nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  ASSERT_NE(owner, nullptr);
+  const win::UniqueHwnd ownerWindow(CreateWindowExW(0, L"STATIC", L"owner", WS_OVERLAPPEDWINDOW, 0,
+                                                    0, 200, 100, nullptr, nullptr,
+                                                    GetModuleHandleW(nullptr), nullptr));
+  ASSERT_TRUE(ownerWindow);
+  const HWND owner = ownerWindow.get();
   struct Case {
     HWND owner;
     const wchar_t* text;
@@ -34,7 +38,6 @@ TEST(MessageBoxReaderTest, ReadsTextOwnerAndStyleThenPressesOk) {
     }
     boxes = reader.boxes();
   }
-  DestroyWindow(owner);
 
   ASSERT_EQ(boxes.size(), std::size(kCases));
   for (std::size_t i = 0; i < boxes.size(); ++i) {

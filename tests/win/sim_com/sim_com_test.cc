@@ -19,10 +19,12 @@
 #include <vector>
 
 #include "addin/explorer_events.h"
+#include "base/win/bstr.h"
 #include "outlook/com/outlook_iids.h"
 #include "sim/com/ribbon_control.h"
 #include "sim/com/sim_mapi.h"
 #include "sim/outlook/scenario.h"
+#include "tests/win/fakes.h"
 
 namespace norvale::win::tests {
 
@@ -88,9 +90,8 @@ OptText Text(IDispatch* from, const wchar_t* name) {
   Variant result;
   if (FAILED(InvokeByName(from, name, DISPATCH_PROPERTYGET, {}, &result))) return std::nullopt;
   EXPECT_EQ(result.vt, VT_BSTR) << name;
-  if (result.vt != VT_BSTR || result.bstrVal == nullptr) return std::nullopt;
-  return std::u16string(reinterpret_cast<const char16_t*>(result.bstrVal),
-                        SysStringLen(result.bstrVal));
+  if (result.vt != VT_BSTR) return std::nullopt;
+  return BstrText(result.bstrVal);
 }
 
 HRESULT Put(IDispatch* to, const wchar_t* name, const VARIANT& value) {
@@ -313,34 +314,31 @@ TEST_F(SimComTest, RefusesWhatOutlooksTypeLibraryRefuses) {
 
 // An event sink that answers the dispinterface `events` (none when null) and
 // notes the events it hears.
-class Sink final : public IDispatch {
+class Sink final : public OwnedFake<IDispatch> {
  public:
   explicit Sink(const IID* events) : m_events(events) {}
-  STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = riid == IID_IUnknown || riid == IID_IDispatch || (m_events && riid == *m_events)
-               ? this
-               : nullptr;
-    if (*ppv == nullptr) return E_NOINTERFACE;
-    AddRef();
-    return S_OK;
+  STDMETHODIMP GetTypeInfoCount(UINT*) override { return UnexpectedCall("GetTypeInfoCount"); }
+  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override {
+    return UnexpectedCall("GetTypeInfo");
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++m_refs; }
-  STDMETHODIMP_(ULONG) Release() override { return --m_refs; }
-  STDMETHODIMP GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+    return UnexpectedCall("GetIDsOfNames");
+  }
   STDMETHODIMP Invoke(DISPID dispid, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
                       UINT*) override {
     heard.push_back(dispid);
     return S_OK;
   }
-  ULONG refs() const { return m_refs; }
 
   std::vector<DISPID> heard;
 
  private:
+  void* Find(REFIID riid) override {
+    if (m_events != nullptr && riid == *m_events) return static_cast<IDispatch*>(this);
+    return FindInterface(riid, {{IID_IDispatch, static_cast<IDispatch*>(this)}});
+  }
+
   const IID* m_events;
-  ULONG m_refs = 1;
 };
 
 // The explorer's connection point for `events`.

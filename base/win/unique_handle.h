@@ -46,6 +46,7 @@ class UniqueHandle {
 using UniqueBstr = UniqueHandle<BSTR, &SysFreeString>;
 using UniqueHicon = UniqueHandle<HICON, &DestroyIcon>;
 using UniqueHkey = UniqueHandle<HKEY, &RegCloseKey>;
+using UniqueHwnd = UniqueHandle<HWND, &DestroyWindow>;
 using UniqueModule = UniqueHandle<HMODULE, &FreeLibrary>;
 
 // Sets `fn` to the function that `module` exports as `name`, typed as Fn;

@@ -1,6 +1,6 @@
-// Ownership of BSTR and VARIANT, and their conversion to the core's values:
-// a null BSTR, VT_EMPTY and VT_NULL are the missing value, an empty BSTR is
-// an empty text.
+// Ownership of a VARIANT, and its conversion to the core's values: VT_EMPTY,
+// VT_NULL and a null BSTR are the missing value, an empty BSTR is an empty
+// text.
 #pragma once
 
 #include <windows.h>
@@ -8,21 +8,12 @@
 #include <oleauto.h>
 
 #include <cstdint>
+#include <optional>
 
 #include "base/text.h"
-#include "outlook/outlook.h"
-#include "server/unique_handle.h"
+#include "base/win/bstr.h"
 
-namespace norvale::com {
-
-// An owned BSTR; null is "no text".
-using ScopedBstr = win::UniqueBstr;
-
-// A BSTR holding `text`, null for std::nullopt. Throws HResultError(E_OUTOFMEMORY).
-ScopedBstr MakeBstr(const OptText& text);
-
-// The text of `bstr`; std::nullopt for a null BSTR.
-OptText BstrText(BSTR bstr);
+namespace norvale::win {
 
 // Owns one VARIANT and clears it exactly once.
 class ScopedVariant {
@@ -32,6 +23,8 @@ class ScopedVariant {
   explicit ScopedVariant(const OptText& text);
   // VT_I4.
   explicit ScopedVariant(std::int32_t value) noexcept;
+  // VT_DISPATCH, holding its own reference to `object` (which may be null).
+  explicit ScopedVariant(IDispatch* object) noexcept;
   ScopedVariant(ScopedVariant&& other) noexcept;
   ScopedVariant& operator=(ScopedVariant&& other) noexcept;
   ScopedVariant(const ScopedVariant&) = delete;
@@ -50,7 +43,7 @@ class ScopedVariant {
   OptText ToText() const;
   // The value as a 32-bit number; std::nullopt when it does not convert.
   // Throws HResultError(E_OUTOFMEMORY).
-  outlook::OptInt ToInt() const;
+  std::optional<std::int32_t> ToInt() const;
   // The object of a VT_DISPATCH or VT_UNKNOWN value, not AddRef'd; null otherwise.
   IUnknown* ToUnknown() const;
 
@@ -58,8 +51,4 @@ class ScopedVariant {
   VARIANT m_var;
 };
 
-// Throws HResultError(E_OUTOFMEMORY) when `hr` is E_OUTOFMEMORY: the run
-// cannot go on. Returns `hr` otherwise.
-HRESULT ThrowIfOutOfMemory(HRESULT hr);
-
-}  // namespace norvale::com
+}  // namespace norvale::win

@@ -1,6 +1,8 @@
-#include "outlook/com/com_values.h"
+#include "base/win/scoped_variant.h"
 
-namespace norvale::com {
+#include "base/win/com_guard.h"
+
+namespace norvale::win {
 namespace {
 
 // VariantChangeType of a value into a fresh VT_BSTR or VT_I4; the source is
@@ -11,26 +13,6 @@ HRESULT ChangeType(ScopedVariant& to, const VARIANT& from, VARTYPE type) {
 
 }  // namespace
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "BSTR text is UTF-16");
-
-HRESULT ThrowIfOutOfMemory(HRESULT hr) {
-  if (hr == E_OUTOFMEMORY) throw HResultError(E_OUTOFMEMORY);
-  return hr;
-}
-
-ScopedBstr MakeBstr(const OptText& text) {
-  if (!text) return ScopedBstr();
-  ScopedBstr bstr(SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text->data()),
-                                    static_cast<UINT>(text->size())));
-  if (!bstr) throw HResultError(E_OUTOFMEMORY);
-  return bstr;
-}
-
-OptText BstrText(BSTR bstr) {
-  if (!bstr) return std::nullopt;
-  return std::u16string(reinterpret_cast<const char16_t*>(bstr), SysStringLen(bstr));
-}
-
 ScopedVariant::ScopedVariant(const OptText& text) : ScopedVariant() {
   V_BSTR(&m_var) = MakeBstr(text).release();
   V_VT(&m_var) = VT_BSTR;
@@ -39,6 +21,12 @@ ScopedVariant::ScopedVariant(const OptText& text) : ScopedVariant() {
 ScopedVariant::ScopedVariant(std::int32_t value) noexcept : ScopedVariant() {
   V_VT(&m_var) = VT_I4;
   V_I4(&m_var) = value;
+}
+
+ScopedVariant::ScopedVariant(IDispatch* object) noexcept : ScopedVariant() {
+  V_VT(&m_var) = VT_DISPATCH;
+  V_DISPATCH(&m_var) = object;
+  if (object != nullptr) object->AddRef();
 }
 
 ScopedVariant::ScopedVariant(ScopedVariant&& other) noexcept : m_var(other.m_var) {
@@ -79,7 +67,7 @@ OptText ScopedVariant::ToText() const {
   }
 }
 
-outlook::OptInt ScopedVariant::ToInt() const {
+std::optional<std::int32_t> ScopedVariant::ToInt() const {
   if (type() == VT_EMPTY || type() == VT_NULL) return std::nullopt;
   ScopedVariant converted;
   if (FAILED(ChangeType(converted, m_var, VT_I4))) return std::nullopt;
@@ -97,4 +85,4 @@ IUnknown* ScopedVariant::ToUnknown() const {
   }
 }
 
-}  // namespace norvale::com
+}  // namespace norvale::win

@@ -10,6 +10,13 @@
 
 namespace norvale::win {
 
+// Throws HResultError(E_OUTOFMEMORY) when `hr` is E_OUTOFMEMORY: the run
+// cannot go on. Returns `hr` otherwise.
+inline HRESULT ThrowIfOutOfMemory(HRESULT hr) {
+  if (hr == E_OUTOFMEMORY) throw HResultError(E_OUTOFMEMORY);
+  return hr;
+}
+
 // Runs `body` (returning an HRESULT) and maps whatever it throws to an
 // HRESULT: std::bad_alloc to E_OUTOFMEMORY, norvale::HResultError to its code,
 // anything else to E_FAIL.
