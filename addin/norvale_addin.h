@@ -54,7 +54,8 @@ class CNorvaleOAddin {
   void SendMemberCopies(std::shared_ptr<outlook::MailItem>& spMailItem, std::u16string& sEmail,
                         std::u16string& sFName, std::u16string& sLName, std::int32_t tracked);
 
-  // Puts the banner listing the To recipients behind "<body>" (or in front).
+  // Takes the tracking of earlier sends out of an untracked copy's body and
+  // puts the banner listing the To recipients behind "<body>" (or in front).
   void InsertSentSummary(std::u16string& strBody, std::shared_ptr<outlook::MailItem>& spMailItem);
 
   // Shows the modal error box with the message and the code; a failure to find

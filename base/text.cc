@@ -28,6 +28,12 @@ void ToLowerAscii(std::u16string& text) {
   for (char16_t& c : text) c = ToLowerAscii(c);
 }
 
+std::u16string ToLowerAsciiCopy(std::u16string_view text) {
+  std::u16string folded(text);
+  ToLowerAscii(folded);
+  return folded;
+}
+
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(),

@@ -31,6 +31,9 @@ constexpr char16_t ToLowerAscii(char16_t c) {
 // Lower-cases the ASCII letters of `text` in place.
 void ToLowerAscii(std::u16string& text);
 
+// `text` with its ASCII letters lower-cased.
+std::u16string ToLowerAsciiCopy(std::u16string_view text);
+
 // Compares whole texts, folding ASCII letters only.
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b);
 

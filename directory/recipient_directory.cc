@@ -14,12 +14,6 @@ bool SameAddress(const OptText& address, std::u16string_view text) {
   return address && EqualsIgnoreCase(*address, text);
 }
 
-std::u16string Folded(std::u16string_view text) {
-  std::u16string folded(text);
-  ToLowerAscii(folded);
-  return folded;
-}
-
 std::vector<std::u16string> ExpandMembers(outlook::AddressEntry& entry, bool contacts_first) {
   std::shared_ptr<outlook::AddressEntries> spMembers;
   if (auto spDistList = entry.GetExchangeDistributionList()) {
@@ -51,16 +45,14 @@ std::vector<std::u16string> ExpandMembers(outlook::AddressEntry& entry, bool con
   return members;
 }
 
-// Where the search for one text stands in one source.
-enum class Search { kOpen, kPerson, kList, kNone };
-
 // One announced text: the recipients that may have resolved it, the winner
 // of each source, and the answer once built.
 struct Wanted {
   std::vector<std::shared_ptr<outlook::Recipient>> recipients;
-  bool searched = false;
-  Search gal = Search::kOpen;
-  Search books = Search::kOpen;
+  // Whether the search for the text still goes on in the Global Address
+  // Lists and in the address books; both end with the send's first Find.
+  bool galOpen = true;
+  bool booksOpen = true;
   // The winners: an Exchange user or list entry, a contact or personal list.
   std::shared_ptr<outlook::ExchangeUser> galUser;
   std::shared_ptr<outlook::AddressEntry> galList;
@@ -77,13 +69,13 @@ class IndexedDirectory final : public RecipientDirectory {
       : m_spApp(std::move(app)), m_pump(pump) {}
 
   void Expect(std::u16string_view text, std::shared_ptr<outlook::Recipient> recipient) override {
-    Wanted& wanted = m_wanted[Folded(text)];
+    Wanted& wanted = m_wanted[ToLowerAsciiCopy(text)];
     if (recipient) wanted.recipients.push_back(std::move(recipient));
   }
 
   DirectoryAnswer Find(std::u16string_view text, bool withCompany) override {
-    Wanted& wanted = m_wanted[Folded(text)];
-    if (!wanted.searched) SearchAll();
+    Wanted& wanted = m_wanted[ToLowerAsciiCopy(text)];
+    if (wanted.galOpen) SearchAll();
     return {Record(wanted, withCompany), Members(wanted)};
   }
 
@@ -92,8 +84,7 @@ class IndexedDirectory final : public RecipientDirectory {
   // is the entry a search would find, else by one pass over the lists.
   void SearchAll() {
     for (auto& [text, wanted] : m_wanted) {
-      if (wanted.searched) continue;
-      wanted.searched = true;
+      if (!wanted.galOpen) continue;
       ++m_galOpen;
       ++m_booksOpen;
       for (const auto& spRecipient : wanted.recipients) {
@@ -102,8 +93,7 @@ class IndexedDirectory final : public RecipientDirectory {
     }
     if (m_booksOpen > 0) Pass();
     for (auto& [text, wanted] : m_wanted) {
-      if (wanted.gal == Search::kOpen) wanted.gal = Search::kNone;
-      if (wanted.books == Search::kOpen) wanted.books = Search::kNone;
+      wanted.galOpen = wanted.booksOpen = false;
     }
     m_galOpen = m_booksOpen = 0;
   }
@@ -132,23 +122,23 @@ class IndexedDirectory final : public RecipientDirectory {
 
   void SettleGal(Wanted& wanted, std::shared_ptr<outlook::ExchangeUser> spUser,
                  std::shared_ptr<outlook::AddressEntry> spList) {
-    wanted.gal = spUser ? Search::kPerson : Search::kList;
+    wanted.galOpen = false;
     wanted.galUser = std::move(spUser);
     wanted.galList = std::move(spList);
     --m_galOpen;
     // A person's record ends the search; a list still lets the address
     // books supply a record.
     if (wanted.galUser) {
-      wanted.books = Search::kNone;
+      wanted.booksOpen = false;
       --m_booksOpen;
     }
   }
 
   // The text that `address` matches, when it is still open in `source`.
-  Wanted* OpenWanted(const OptText& address, Search Wanted::*source) {
+  Wanted* OpenWanted(const OptText& address, bool Wanted::*open) {
     if (!address) return nullptr;
-    const auto found = m_wanted.find(Folded(*address));
-    if (found == m_wanted.end() || found->second.*source != Search::kOpen) return nullptr;
+    const auto found = m_wanted.find(ToLowerAsciiCopy(*address));
+    if (found == m_wanted.end() || !(found->second.*open)) return nullptr;
     return &found->second;
   }
 
@@ -197,7 +187,7 @@ class IndexedDirectory final : public RecipientDirectory {
   // details only once both matched.
   void SearchGal(outlook::AddressList& list) {
     ForEachEntry(list, m_galOpen, [&](std::shared_ptr<outlook::AddressEntry> spEntry) {
-      Wanted* const wanted = OpenWanted(spEntry->Address(), &Wanted::gal);
+      Wanted* const wanted = OpenWanted(spEntry->Address(), &Wanted::galOpen);
       if (!wanted) return;
       const outlook::OptInt userType = spEntry->AddressEntryUserType();
       if (userType == outlook::olExchangeDistributionListAddressEntry ||
@@ -217,18 +207,18 @@ class IndexedDirectory final : public RecipientDirectory {
       if (userType == outlook::olOutlookContactAddressEntry) {
         auto spContact = spEntry->GetContact();
         Wanted* const wanted =
-            spContact ? OpenWanted(spContact->Email1Address(), &Wanted::books) : nullptr;
+            spContact ? OpenWanted(spContact->Email1Address(), &Wanted::booksOpen) : nullptr;
         if (!wanted) return;
-        wanted->books = Search::kPerson;
+        wanted->booksOpen = false;
         wanted->contact = std::move(spContact);
         --m_booksOpen;
       } else if (userType == outlook::olOutlookDistributionListAddressEntry) {
         // A personal list often has no address; it is known by its name then.
         OptText compared = spEntry->Address();
         if (!compared || compared->empty()) compared = spEntry->Name();
-        Wanted* const wanted = OpenWanted(compared, &Wanted::books);
+        Wanted* const wanted = OpenWanted(compared, &Wanted::booksOpen);
         if (!wanted) return;
-        wanted->books = Search::kList;
+        wanted->booksOpen = false;
         wanted->personalList = std::move(spEntry);
         --m_booksOpen;
       }

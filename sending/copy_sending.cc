@@ -9,22 +9,23 @@ namespace {
 
 // True when Outlook holds `to` as the copy's one recipient. The Recipients
 // collection holds every recipient of To, CC and BCC alike, so one entry with
-// the written address also proves that CC and BCC are empty. A recipient that
-// Outlook has not resolved yet may have no address, and then its name is the
-// text written.
+// the written text also proves that CC and BCC are empty.
 bool AddressedToOnly(outlook::MailItem& copy, std::u16string_view to) {
   const auto recipients = copy.Recipients();
   if (!recipients || recipients->Count() != 1) return false;
   const auto recipient = recipients->Item(1);
   if (!recipient) return false;
-  if (const OptText address = recipient->Address(); address && !address->empty()) {
-    return EqualsIgnoreCase(*address, to);
-  }
-  const OptText name = recipient->Name();
-  return name && EqualsIgnoreCase(*name, to);
+  const OptText text = ReadRecipientText(*recipient).text;
+  return text && EqualsIgnoreCase(*text, to);
 }
 
 }  // namespace
+
+RecipientText ReadRecipientText(outlook::Recipient& recipient) {
+  RecipientText read{recipient.Address(), true};
+  if (!read.text || read.text->empty()) read = {recipient.Name(), false};
+  return read;
+}
 
 HRESULT AddressAndSendCopy(outlook::MailItem& copy, std::u16string_view body,
                            std::u16string_view to, const OptText& subject) {

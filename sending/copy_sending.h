@@ -10,6 +10,15 @@
 
 namespace norvale {
 
+// The text a recipient is known by: its address, or its name when Outlook
+// holds no address for it (one it has not resolved yet). Reads Address, and
+// Name only when the address is missing or empty.
+struct RecipientText {
+  OptText text;
+  bool byAddress = false;
+};
+RecipientText ReadRecipientText(outlook::Recipient& recipient);
+
 // The status of a copy that Outlook does not hold as addressed to its one
 // recipient alone; reported as a refused Send is.
 inline constexpr HRESULT kCopyMisaddressed = E_FAIL;

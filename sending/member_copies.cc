@@ -51,7 +51,6 @@ void CNorvaleOAddin::SendMemberCopies(std::shared_ptr<outlook::MailItem>& spMail
           BuildTrackingQuery(Mailsubject, sEmail, sFName, sLName, rFName, rLName, rEmail, cName);
       RewriteBody(strBody, appendText);
     } else {
-      RemoveTracking(strBody);
       InsertSentSummary(strBody, spMailItem);
     }
 

@@ -61,12 +61,10 @@ RecipientsAhead ReadRecipients(CNorvaleOAddin& addin, outlook::MailItem& mail) {
       PendingRecipient pending{spRecipients->Item(i), {}};
       if (const auto& sRecipient = pending.sRecipient) {
         pending.details.recipType = sRecipient->Type().value_or(outlook::olTo);
-        OptText address = sRecipient->Address();
-        const bool byAddress = address && !address->empty();
-        if (!byAddress) address = sRecipient->Name();
-        pending.details.rEmail = address.value_or(u"");
+        const RecipientText read = ReadRecipientText(*sRecipient);
+        pending.details.rEmail = read.text.value_or(u"");
         // Outlook resolved the recipient by its address; a name is no entry's.
-        addin.ExpectLookup(pending.details.rEmail, byAddress ? sRecipient : nullptr);
+        addin.ExpectLookup(pending.details.rEmail, read.byAddress ? sRecipient : nullptr);
       }
       ahead.recipients.push_back(std::move(pending));
     }
@@ -116,7 +114,6 @@ void SendRecipientCopy(CNorvaleOAddin& addin, std::shared_ptr<outlook::MailItem>
                                                          r.rFName, r.rLName, r.rEmail, r.rCName);
     RewriteBody(strBody, appendText);
   } else {
-    RemoveTracking(strBody);
     addin.InsertSentSummary(strBody, spMailItem);
   }
 

@@ -7,12 +7,14 @@
 
 #include "addin/norvale_addin.h"
 #include "outlook/outlook.h"
+#include "tracking/body_rewriter.h"
 
 namespace norvale {
 namespace {
 
-constexpr std::u16string_view kBannerStart =
-    u"----------------------------------------------------<br>Mail sent to:";
+constexpr std::u16string_view kBannerRule =
+    u"----------------------------------------------------<br>";
+constexpr std::u16string_view kBannerLabel = u"Mail sent to:";
 constexpr std::u16string_view kBannerEnd =
     u"<br>----------------------------------------------------<br>";
 constexpr std::u16string_view kBodyTag = u"<body>";
@@ -27,10 +29,16 @@ void InsertSentSummaryBanner(std::u16string& body, const std::vector<std::u16str
   }
   if (toRecips.empty()) return;
 
-  const std::u16string toInformation =
-      std::u16string(kBannerStart) + toRecips + std::u16string(kBannerEnd);
+  const std::u16string toInformation = std::u16string(kBannerRule) + std::u16string(kBannerLabel) +
+                                       toRecips + std::u16string(kBannerEnd);
   const size_t body_tag = body.find(kBodyTag);
   body.insert(body_tag == std::u16string::npos ? 0 : body_tag + kBodyTag.size(), toInformation);
+}
+
+std::optional<std::u16string_view> FindSentSummaryBanner(std::u16string_view body) {
+  const size_t start = body.find(kBannerLabel);
+  if (start == std::u16string_view::npos) return std::nullopt;
+  return body.substr(start, body.find(kBannerEnd, start) - start);
 }
 
 namespace {
@@ -60,6 +68,7 @@ void CNorvaleOAddin::InsertSentSummary(std::u16string& strBody,
   std::optional<std::vector<std::u16string>> unshared;
   auto& toNames = m_pSend ? m_pSend->toNames : unshared;
   if (!toNames) toNames = ReadToNames(*spMailItem);
+  RemoveTracking(strBody);
   InsertSentSummaryBanner(strBody, *toNames);
 }
 

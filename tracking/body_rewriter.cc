@@ -150,11 +150,16 @@ void RewriteBody(std::u16string& body, std::u16string_view query) {
 void RemoveTracking(std::u16string& body) { body = RewriteValues(body, u""); }
 
 std::optional<std::u16string_view> AppendedTrackingQuery(std::u16string_view body) {
-  const std::u16string start = u"<img src='" + GetTrackingUrl(u"");
+  // The tag as TrackingImageTag writes it: the template around the URL.
+  constexpr std::u16string_view kUrl = u"{URL}";
+  const size_t url = kTrackImageTemplate.find(kUrl);
+  const std::u16string start =
+      std::u16string(kTrackImageTemplate.substr(0, url)) + GetTrackingUrl(u"");
+  const std::u16string_view end = kTrackImageTemplate.substr(url + kUrl.size());
   const size_t image = body.rfind(start);
-  if (image == std::u16string_view::npos || !body.ends_with(u"'>")) return std::nullopt;
+  if (image == std::u16string_view::npos || !body.ends_with(end)) return std::nullopt;
   const std::u16string_view query =
-      body.substr(image + start.size(), body.size() - 2 - image - start.size());
+      body.substr(image + start.size(), body.size() - end.size() - image - start.size());
   if (Contains(query, u"'")) return std::nullopt;
   return query;
 }

@@ -106,6 +106,27 @@ class PortObject : public DualObject<Dual, Extra...> {
 
 // --- The kinds ----------------------------------------------------------------
 
+// An Exchange user and a contact item share the members that name a person.
+template <typename Dual, typename Port>
+class PersonObject : public PortObject<Dual, Port> {
+ public:
+  STDMETHODIMP get_FirstName(BSTR* value) override {
+    return Answer(value, [&] { return this->port().FirstName(); });
+  }
+  STDMETHODIMP put_FirstName(BSTR) override { return kNotModelled; }
+  STDMETHODIMP get_LastName(BSTR* value) override {
+    return Answer(value, [&] { return this->port().LastName(); });
+  }
+  STDMETHODIMP put_LastName(BSTR) override { return kNotModelled; }
+  STDMETHODIMP get_CompanyName(BSTR* value) override {
+    return Answer(value, [&] { return this->port().CompanyName(); });
+  }
+  STDMETHODIMP put_CompanyName(BSTR) override { return kNotModelled; }
+
+ protected:
+  using PortObject<Dual, Port>::PortObject;
+};
+
 template <>
 class Object<outlook::Account> final : public PortObject<_Account, outlook::Account> {
  public:
@@ -225,50 +246,26 @@ class Object<outlook::MailItem> final : public PortObject<_MailItem, outlook::Ma
 
 template <>
 class Object<outlook::ExchangeUser> final
-    : public PortObject<_ExchangeUser, outlook::ExchangeUser> {
+    : public PersonObject<_ExchangeUser, outlook::ExchangeUser> {
  public:
   explicit Object(std::shared_ptr<outlook::ExchangeUser> port)
-      : PortObject("ExchangeUser", std::move(port)) {}
+      : PersonObject("ExchangeUser", std::move(port)) {}
 
-  STDMETHODIMP get_FirstName(BSTR* value) override {
-    return Answer(value, [&] { return port().FirstName(); });
-  }
-  STDMETHODIMP put_FirstName(BSTR) override { return kNotModelled; }
-  STDMETHODIMP get_LastName(BSTR* value) override {
-    return Answer(value, [&] { return port().LastName(); });
-  }
-  STDMETHODIMP put_LastName(BSTR) override { return kNotModelled; }
   STDMETHODIMP get_PrimarySmtpAddress(BSTR* value) override {
     return Answer(value, [&] { return port().PrimarySmtpAddress(); });
   }
-  STDMETHODIMP get_CompanyName(BSTR* value) override {
-    return Answer(value, [&] { return port().CompanyName(); });
-  }
-  STDMETHODIMP put_CompanyName(BSTR) override { return kNotModelled; }
 };
 
 template <>
-class Object<outlook::ContactItem> final : public PortObject<_ContactItem, outlook::ContactItem> {
+class Object<outlook::ContactItem> final : public PersonObject<_ContactItem, outlook::ContactItem> {
  public:
   explicit Object(std::shared_ptr<outlook::ContactItem> port)
-      : PortObject("ContactItem", std::move(port)) {}
+      : PersonObject("ContactItem", std::move(port)) {}
 
-  STDMETHODIMP get_FirstName(BSTR* value) override {
-    return Answer(value, [&] { return port().FirstName(); });
-  }
-  STDMETHODIMP put_FirstName(BSTR) override { return kNotModelled; }
-  STDMETHODIMP get_LastName(BSTR* value) override {
-    return Answer(value, [&] { return port().LastName(); });
-  }
-  STDMETHODIMP put_LastName(BSTR) override { return kNotModelled; }
   STDMETHODIMP get_Email1Address(BSTR* value) override {
     return Answer(value, [&] { return port().Email1Address(); });
   }
   STDMETHODIMP put_Email1Address(BSTR) override { return kNotModelled; }
-  STDMETHODIMP get_CompanyName(BSTR* value) override {
-    return Answer(value, [&] { return port().CompanyName(); });
-  }
-  STDMETHODIMP put_CompanyName(BSTR) override { return kNotModelled; }
 };
 
 template <>

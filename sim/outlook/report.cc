@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "sending/sent_summary.h"
 #include "tracking/body_rewriter.h"
 #include "tracking/email_content_parser.h"
 #include "tracking/tracking_query.h"
@@ -13,11 +14,6 @@ namespace norvale::sim {
 namespace {
 
 using nlohmann::ordered_json;
-
-// A missing string is null.
-ordered_json Text(const OptText& text) {
-  return text ? ordered_json(Utf16ToUtf8(*text)) : ordered_json(nullptr);
-}
 
 template <typename T>
 ordered_json Optional(const std::optional<T>& value) {
@@ -42,21 +38,13 @@ ordered_json TrackingOf(std::u16string_view body) {
   return tracking;
 }
 
-std::vector<std::u16string_view> Links(std::u16string_view body) {
-  std::vector<std::u16string_view> links;
-  for (const MarkupValue& value : EmailContentParser::FindValues(body)) {
-    if (value.kind == MarkupValue::Kind::kLink)
-      links.push_back(body.substr(value.offset, value.length));
-  }
-  return links;
-}
-
 // The links of a copy whose address differs from the composed message's,
 // as written in the markup. Rewriting changes addresses but never adds or
 // removes a link, so the two bodies' links pair up in order.
 ordered_json RewrittenLinks(std::u16string_view composed, std::u16string_view copy) {
-  const std::vector<std::u16string_view> before = Links(composed);
-  const std::vector<std::u16string_view> after = Links(copy);
+  std::vector<std::u16string> before, after;
+  EmailContentParser::CollectHrefs(composed, before);
+  EmailContentParser::CollectHrefs(copy, after);
   ordered_json links = ordered_json::array();
   for (size_t i = 0; i < std::min(before.size(), after.size()); ++i) {
     if (before[i] == after[i]) continue;
@@ -68,13 +56,15 @@ ordered_json RewrittenLinks(std::u16string_view composed, std::u16string_view co
 // The banner line of an untracked copy ("Mail sent to:..."), as written in
 // the markup; null when the copy has none.
 ordered_json BannerOf(std::u16string_view body) {
-  constexpr std::u16string_view kBannerText = u"Mail sent to:";
-  const size_t start = body.find(kBannerText);
-  if (start == std::u16string_view::npos) return nullptr;
-  return Utf16ToUtf8(body.substr(start, body.find(u"<br>", start) - start));
+  const std::optional<std::u16string_view> banner = FindSentSummaryBanner(body);
+  return banner ? ordered_json(Utf16ToUtf8(*banner)) : ordered_json(nullptr);
 }
 
 }  // namespace
+
+ordered_json TextJson(const OptText& text) {
+  return text ? ordered_json(Utf16ToUtf8(*text)) : ordered_json(nullptr);
+}
 
 std::string HresultText(HRESULT hr) {
   char text[11];
@@ -87,12 +77,12 @@ ordered_json BuildReport(const SimOutlook& outlook, const platform::SimDesktop& 
   ordered_json sent = ordered_json::array();
   for (const MailFields& mail : outlook.sent()) {
     const std::u16string body = mail.htmlBody.value_or(u"");
-    sent.push_back({{"to", Text(mail.to)},
-                    {"cc", Text(mail.cc)},
-                    {"bcc", Text(mail.bcc)},
-                    {"subject", Text(mail.subject)},
-                    {"htmlBody", Text(mail.htmlBody)},
-                    {"body", Text(mail.body)},
+    sent.push_back({{"to", TextJson(mail.to)},
+                    {"cc", TextJson(mail.cc)},
+                    {"bcc", TextJson(mail.bcc)},
+                    {"subject", TextJson(mail.subject)},
+                    {"htmlBody", TextJson(mail.htmlBody)},
+                    {"body", TextJson(mail.body)},
                     {"tracking", TrackingOf(body)},
                     {"rewrittenLinks", RewrittenLinks(composed, body)},
                     {"banner", BannerOf(body)}});
@@ -101,8 +91,8 @@ ordered_json BuildReport(const SimOutlook& outlook, const platform::SimDesktop& 
   ordered_json leftovers = ordered_json::array();
   for (const MailRecord& copy : outlook.copies()) {
     if (copy.sent || copy.deleted) continue;
-    leftovers.push_back({{"to", Text(copy.fields.to)},
-                         {"subject", Text(copy.fields.subject)},
+    leftovers.push_back({{"to", TextJson(copy.fields.to)},
+                         {"subject", TextJson(copy.fields.subject)},
                          {"state", copy.closedWith ? "closed" : "draft"}});
   }
 

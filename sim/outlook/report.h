@@ -13,6 +13,9 @@ namespace norvale::sim {
 // "0x" and eight upper-case hex digits: "0x80004005".
 std::string HresultText(HRESULT hr);
 
+// A string as a report and a scenario file write it: a missing one is null.
+nlohmann::ordered_json TextJson(const OptText& text);
+
 // The report of a run: what was sent, the copies left behind, the message
 // boxes, what became of the composed message (and of an inline reply's
 // window), and the number of object-model calls. Each sent copy also carries

@@ -81,15 +81,11 @@ const Scenario::Entry* ResolvableEntry(SimState& state, const OptText& address) 
       if (list.type != outlook::olExchangeGlobalAddressList) continue;
       for (const Scenario::Entry& entry : list.entries) {
         if (!entry.address) continue;
-        std::u16string key = *entry.address;
-        ToLowerAscii(key);
-        index.try_emplace(std::move(key), &entry);
+        index.try_emplace(ToLowerAsciiCopy(*entry.address), &entry);
       }
     }
   }
-  std::u16string key = *address;
-  ToLowerAscii(key);
-  const auto found = state.resolvable->find(key);
+  const auto found = state.resolvable->find(ToLowerAsciiCopy(*address));
   return found == state.resolvable->end() ? nullptr : found->second;
 }
 

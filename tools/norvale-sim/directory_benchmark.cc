@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "sim/outlook/large_profile.h"
+#include "sim/outlook/report.h"
 #include "sim/run/scenario_run.h"
 
 namespace norvale::sim {
@@ -26,22 +27,21 @@ constexpr KindName kKinds[] = {{LargeProfileRecipients::kResolved, "resolved"},
                                {LargeProfileRecipients::kAtGalEnd, "gal-end"},
                                {LargeProfileRecipients::kExternal, "external"}};
 
-Json Text(const OptText& text) { return text ? Json(Utf16ToUtf8(*text)) : Json(nullptr); }
-
 Json EntryJson(const Scenario::Entry& entry) {
-  Json json = {
-      {"userType", entry.userType}, {"address", Text(entry.address)}, {"name", Text(entry.name)}};
+  Json json = {{"userType", entry.userType},
+               {"address", TextJson(entry.address)},
+               {"name", TextJson(entry.name)}};
   if (const auto& u = entry.exchangeUser) {
-    json["exchangeUser"] = {{"firstName", Text(u->firstName)},
-                            {"lastName", Text(u->lastName)},
-                            {"primarySmtpAddress", Text(u->primarySmtpAddress)},
-                            {"companyName", Text(u->companyName)}};
+    json["exchangeUser"] = {{"firstName", TextJson(u->firstName)},
+                            {"lastName", TextJson(u->lastName)},
+                            {"primarySmtpAddress", TextJson(u->primarySmtpAddress)},
+                            {"companyName", TextJson(u->companyName)}};
   }
   if (const auto& c = entry.contact) {
-    json["contact"] = {{"firstName", Text(c->firstName)},
-                       {"lastName", Text(c->lastName)},
-                       {"email1Address", Text(c->email1Address)},
-                       {"companyName", Text(c->companyName)}};
+    json["contact"] = {{"firstName", TextJson(c->firstName)},
+                       {"lastName", TextJson(c->lastName)},
+                       {"email1Address", TextJson(c->email1Address)},
+                       {"companyName", TextJson(c->companyName)}};
   }
   if (entry.members) {
     json["members"] = Json::array();
@@ -53,27 +53,29 @@ Json EntryJson(const Scenario::Entry& entry) {
 
 // The members LargeProfile fills, as a scenario file writes them.
 Json ProfileJson(const Scenario& scenario) {
-  Json json = {{"outlookVersion", Text(scenario.outlookVersion)}};
+  Json json = {{"outlookVersion", TextJson(scenario.outlookVersion)}};
   if (const auto& user = scenario.currentUser) {
-    json["currentUser"] = {{"name", Text(user->name)}, {"address", Text(user->address)}};
+    json["currentUser"] = {{"name", TextJson(user->name)}, {"address", TextJson(user->address)}};
   }
   json["addressLists"] = Json::array();
   for (const Scenario::AddressList& list : scenario.addressLists) {
     Json entries = Json::array();
     for (const Scenario::Entry& entry : list.entries) entries.push_back(EntryJson(entry));
     json["addressLists"].push_back(
-        {{"name", Text(list.name)}, {"type", list.type}, {"entries", std::move(entries)}});
+        {{"name", TextJson(list.name)}, {"type", list.type}, {"entries", std::move(entries)}});
   }
   const Scenario::Message& message = scenario.message;
   Json recipients = Json::array();
   for (const Scenario::Recipient& r : message.recipients) {
-    recipients.push_back({{"type", r.type}, {"address", Text(r.address)}, {"name", Text(r.name)}});
+    recipients.push_back(
+        {{"type", r.type}, {"address", TextJson(r.address)}, {"name", TextJson(r.name)}});
     if (!r.resolved) recipients.back()["resolved"] = false;
   }
-  json["message"] = {{"subject", Text(message.subject)}, {"htmlBody", Text(message.htmlBody)}};
+  json["message"] = {{"subject", TextJson(message.subject)},
+                     {"htmlBody", TextJson(message.htmlBody)}};
   if (const auto& account = message.account) {
-    json["message"]["account"] = {{"smtpAddress", Text(account->smtpAddress)},
-                                  {"userName", Text(account->userName)}};
+    json["message"]["account"] = {{"smtpAddress", TextJson(account->smtpAddress)},
+                                  {"userName", TextJson(account->userName)}};
   }
   json["message"]["recipients"] = std::move(recipients);
   return json;

@@ -55,10 +55,7 @@ void AppendHeader(const Json& report, std::string& page) {
           std::to_string(sent.size()) + "</dd>\n<dt>Composed message</dt><dd>" +
           Escape(SourceFate(report.at("source"))) + "</dd>\n";
   if (const auto inline_reply = report.find("inline"); inline_reply != report.end()) {
-    page += std::string("<dt>Inline reply</dt><dd>") +
-            (inline_reply->at("poppedOut").get<bool>() ? "popped out" : "not popped out") +
-            (inline_reply->at("inspectorHidden").get<bool>() ? ", its window hidden" : "") +
-            "</dd>\n";
+    page += "<dt>Inline reply</dt><dd>" + Escape(InlineFate(*inline_reply)) + "</dd>\n";
   }
   page += "<dt>Object-model calls</dt><dd>" + report.at("calls").dump() + "</dd>\n</dl>\n";
 
@@ -167,11 +164,10 @@ std::string CopyFile(const Json& copy) {
   std::string body = html.is_null() ? std::string() : html.get<std::string>();
   // The policy must come before anything it guards, but after a leading
   // doctype, which would otherwise be dropped and switch to quirks mode.
-  constexpr std::string_view kDoctype = "<!doctype";
+  constexpr std::u16string_view kDoctype = u"<!doctype";
   size_t at = body.find_first_not_of(" \t\r\n");
-  const std::u16string head =
-      at == std::string::npos ? u"" : Utf8ToUtf16(body.substr(at, kDoctype.size())).value_or(u"");
-  if (head.size() == kDoctype.size() && StartsWithIgnoreCase(head, u"<!doctype")) {
+  if (at != std::string::npos &&
+      StartsWithIgnoreCase(Utf8ToUtf16(body.substr(at, kDoctype.size())).value_or(u""), kDoctype)) {
     at = body.find('>', at);
     at = at == std::string::npos ? body.size() : at + 1;
   } else {

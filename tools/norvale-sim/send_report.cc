@@ -43,6 +43,11 @@ std::string SourceFate(const Json& source) {
   return fate;
 }
 
+std::string InlineFate(const Json& inline_reply) {
+  return std::string(inline_reply.at("poppedOut").get<bool>() ? "popped out" : "not popped out") +
+         (inline_reply.at("inspectorHidden").get<bool>() ? ", its window hidden" : "");
+}
+
 namespace {
 
 // True for the names of the files that WritePreviewFolder writes.
@@ -159,9 +164,7 @@ void PrintSendSummary(const Json& report, std::ostream& out) {
   }
   out << "\nComposed message: " << SourceFate(report.at("source")) << '\n';
   if (const auto inline_reply = report.find("inline"); inline_reply != report.end()) {
-    out << "Inline reply: "
-        << (inline_reply->at("poppedOut").get<bool>() ? "popped out" : "not popped out")
-        << (inline_reply->at("inspectorHidden").get<bool>() ? ", its window hidden" : "") << '\n';
+    out << "Inline reply: " << InlineFate(*inline_reply) << '\n';
   }
 }
 

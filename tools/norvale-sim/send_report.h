@@ -12,6 +12,9 @@ namespace norvale::sim {
 // What became of the composed message: "saved, closed with 1, deleted".
 std::string SourceFate(const nlohmann::ordered_json& source);
 
+// What became of an inline reply's window, from the report's "inline" member.
+std::string InlineFate(const nlohmann::ordered_json& inline_reply);
+
 // Writes one block per sent copy, the message boxes and the composed
 // message's fate, readable in a terminal.
 void PrintSendSummary(const nlohmann::ordered_json& report, std::ostream& out);
